@@ -1,0 +1,7 @@
+#include "common/sstring.h"
+
+namespace codetwin {
+
+SString::SString(std::string_view text) { chars_.append(text); }
+
+}  // namespace codetwin

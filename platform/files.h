@@ -1,0 +1,48 @@
+// Reading and writing the program's files, with every error checked.
+//
+// Files are opened in binary; line ends follow the program's own text mode
+// (common/text_mode.h), named at each call, so the result is the same bytes
+// on every platform.
+#ifndef CODETWIN_PLATFORM_FILES_H_
+#define CODETWIN_PLATFORM_FILES_H_
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/text_mode.h"
+
+namespace codetwin::platform {
+
+/// The whole file at `path` read in text mode, or nullopt when it cannot be
+/// opened or read (missing, unreadable, a directory). Only reads: the file is
+/// never opened for writing.
+std::optional<std::string> read_text_file(const char* path);
+
+/// A file being written: created (or truncated) by create(), filled by
+/// write(), and completed by close(), which reports whether every byte
+/// reached the file. A file still open at destruction is closed unchecked.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
+
+  /// Creates or truncates `path`. False if it cannot be.
+  bool create(const char* path);
+  /// Appends `text` stored under `line_ends`. False on a write error; once
+  /// false, later calls keep failing.
+  bool write(std::string_view text, LineEnds line_ends);
+  /// Flushes and closes. False if anything written was lost.
+  bool close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};
+
+}  // namespace codetwin::platform
+
+#endif  // CODETWIN_PLATFORM_FILES_H_

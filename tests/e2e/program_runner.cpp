@@ -1,0 +1,192 @@
+#include "tests/e2e/program_runner.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace codetwin::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string env_or(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : fallback;
+}
+
+// The environment of the program: ours without locale settings, LC_ALL=C so
+// that console text is GBK bytes, then the test's own variables.
+std::vector<std::string> program_environment(const RunOptions& options) {
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string_view text(*entry);
+    if (text.starts_with("LC_") || text.starts_with("LANG=") || text.starts_with("LANGUAGE=")) {
+      continue;
+    }
+    std::string name(text.substr(0, text.find('=')));
+    if (options.env.count(name) == 0) env.emplace_back(text);
+  }
+  if (options.env.count("LC_ALL") == 0) env.emplace_back("LC_ALL=C");
+  for (const auto& [name, value] : options.env) env.push_back(name + "=" + value);
+  return env;
+}
+
+std::vector<std::string> program_command(const RunOptions& options) {
+  std::vector<std::string> command;
+  std::string runner = env_or("CODETWIN_RUNNER", "");
+  if (!runner.empty()) {
+    std::istringstream words(runner);
+    for (std::string word; words >> word;) command.push_back(word);
+  }
+  command.push_back(env_or("CODETWIN_BIN", CODETWIN_BINARY));
+  for (const std::string& arg : options.args) command.push_back(arg);
+  return command;
+}
+
+std::vector<char*> c_strings(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (std::string& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+constexpr uid_t kNobody = 65534;
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (fs::temp_directory_path() / "codetwin-e2e-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  // A test may have taken write permission away; give it back to clean up.
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+void ScratchDir::write(std::string_view name, std::string_view bytes) const {
+  std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write " + file(name));
+}
+
+std::optional<std::string> ScratchDir::read(std::string_view name) const {
+  std::ifstream in(file(name), std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> ScratchDir::names() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(path_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+Session::Session(const std::string& dir, const RunOptions& options) {
+  // A program that ends before reading all its input must not kill the test.
+  signal(SIGPIPE, SIG_IGN);
+  int input[2], output[2];
+  if (pipe(input) != 0 || pipe(output) != 0) throw std::runtime_error("pipe failed");
+  std::vector<std::string> command = program_command(options);
+  std::vector<std::string> env = program_environment(options);
+  std::vector<char*> argv = c_strings(command);
+  std::vector<char*> envp = c_strings(env);
+
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    dup2(input[0], 0);
+    dup2(output[1], 1);
+    close(input[0]);
+    close(input[1]);
+    close(output[0]);
+    close(output[1]);
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    if (options.as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(125);
+    signal(SIGPIPE, SIG_DFL);
+    execve(argv[0], argv.data(), envp.data());
+    // execve does not search PATH; a runner such as "wine" is looked up here.
+    execvpe(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  close(input[0]);
+  close(output[1]);
+  to_program_ = input[1];
+  from_program_ = output[0];
+}
+
+Session::~Session() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    finish();
+  }
+}
+
+void Session::send(std::string_view input) {
+  while (!input.empty()) {
+    ssize_t written = ::write(to_program_, input.data(), input.size());
+    if (written <= 0) return;  // the program has gone; what it printed tells the test
+    input.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+void Session::close_input() {
+  if (to_program_ >= 0) close(to_program_);
+  to_program_ = -1;
+}
+
+const std::string& Session::read_until(std::string_view marker) {
+  char chunk[4096];
+  while (output_.find(marker) == std::string::npos) {
+    ssize_t got = ::read(from_program_, chunk, sizeof chunk);
+    if (got <= 0) break;
+    output_.append(chunk, static_cast<std::size_t>(got));
+  }
+  return output_;
+}
+
+RunResult Session::finish() {
+  close_input();
+  RunResult result;
+  if (pid_ <= 0) return result;
+  char chunk[65536];
+  for (ssize_t got; (got = ::read(from_program_, chunk, sizeof chunk)) > 0;) {
+    output_.append(chunk, static_cast<std::size_t>(got));
+  }
+  close(from_program_);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  result.output = output_;
+  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+RunResult run_codetwin(const std::string& dir, std::string_view input, const RunOptions& options) {
+  Session session(dir, options);
+  session.send(input);
+  return session.finish();
+}
+
+bool testing_windows_build() { return env_or("CODETWIN_BIN", "").ends_with(".exe"); }
+
+}  // namespace codetwin::testing

@@ -1,0 +1,85 @@
+// Runs the built codetwin in a scratch folder, with piped standard input, and
+// collects every byte it prints, for end-to-end tests.
+//
+// The program run is the build's own codetwin, unless CODETWIN_BIN names
+// another (a cross-built .exe); CODETWIN_RUNNER, if set, is the command that
+// runs it (for example "wine").
+#ifndef CODETWIN_TESTS_E2E_PROGRAM_RUNNER_H_
+#define CODETWIN_TESTS_E2E_PROGRAM_RUNNER_H_
+
+#include <sys/types.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace codetwin::testing {
+
+/// A temporary folder, removed with everything in it when the object dies.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+  void write(std::string_view name, std::string_view bytes) const;
+  /// The file's bytes, or nullopt if it cannot be read.
+  std::optional<std::string> read(std::string_view name) const;
+  /// The names in the folder, sorted.
+  std::vector<std::string> names() const;
+
+ private:
+  std::string path_;
+};
+
+struct RunOptions {
+  std::vector<std::string> args;                // command-line arguments
+  std::map<std::string, std::string> env;       // on top of LC_ALL=C
+  bool as_nobody = false;                       // drop root's privileges first
+};
+
+struct RunResult {
+  std::string output;    // standard output, every byte
+  int exit_status = -1;  // -1 when killed by a signal
+  int signal = 0;
+};
+
+/// One run of the program, talked to step by step.
+class Session {
+ public:
+  Session(const std::string& dir, const RunOptions& options = {});
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  void send(std::string_view input);
+  void close_input();
+  /// Reads until the output so far contains `marker`, or the program ends.
+  /// Returns the output so far.
+  const std::string& read_until(std::string_view marker);
+  /// Closes the input, reads to the end and waits for the program.
+  RunResult finish();
+
+ private:
+  pid_t pid_ = -1;
+  int to_program_ = -1;
+  int from_program_ = -1;
+  std::string output_;
+};
+
+/// Runs the program in `dir` with `input` as the whole of its standard input.
+RunResult run_codetwin(const std::string& dir, std::string_view input,
+                       const RunOptions& options = {});
+
+/// Whether the program under test is a Windows build (its console turns each
+/// LF it writes into CR LF).
+bool testing_windows_build();
+
+}  // namespace codetwin::testing
+
+#endif  // CODETWIN_TESTS_E2E_PROGRAM_RUNNER_H_

@@ -26,16 +26,17 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
 }
 
 bool is_gbk_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-bool is_gbk_trail(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
+bool is_high_trail(unsigned char byte) { return byte >= 0x80 && byte <= 0xFE; }
 
 // How many bytes at `bytes` one U+FFFD replaces, where iconv stopped on them.
-// A lead byte followed by a trail byte is a two-byte code that GBK leaves
-// unassigned: both go, so the trail byte is not misread as the lead of the
-// next character. Any other byte goes alone; in particular an ASCII byte after
-// a stray lead byte (a line end, a letter) is always printed.
+// A lead byte followed by a non-ASCII trail byte is a two-byte code that GBK
+// leaves unassigned: both go, so the trail byte is not misread as the lead of
+// a next character. Any other byte goes alone, so an ASCII byte is always
+// printed as itself, even right after a stray lead byte (a line end, a
+// letter): the rule of the WHATWG GBK decoder.
 std::size_t invalid_length(const char* bytes, std::size_t left) {
   if (left >= 2 && is_gbk_lead(static_cast<unsigned char>(bytes[0])) &&
-      is_gbk_trail(static_cast<unsigned char>(bytes[1]))) {
+      is_high_trail(static_cast<unsigned char>(bytes[1]))) {
     return 2;
   }
   return 1;

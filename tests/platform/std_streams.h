@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -55,7 +56,7 @@ class Redirect {
 /// Sets (or, for nullptr, unsets) environment variables for the scope.
 class ScopedEnv {
  public:
-  explicit ScopedEnv(const std::vector<std::pair<const char*, const char*>>& values) {
+  explicit ScopedEnv(std::initializer_list<std::pair<const char*, const char*>> values) {
     for (const auto& [name, value] : values) {
       const char* old = getenv(name);
       saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);

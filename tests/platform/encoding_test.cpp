@@ -33,6 +33,7 @@ struct ConversionRow {
 
 TEST(EncodingTest, InvalidBytesBecomeOneReplacementEachAndTheTextGoesOn) {
   const std::string r(kReplacement);
+  // clang-format off
   const ConversionRow rows[] = {
       {"empty text", "", ""},
       {"ASCII unchanged", "id=id+1;\n", "id=id+1;\n"},
@@ -50,6 +51,7 @@ TEST(EncodingTest, InvalidBytesBecomeOneReplacementEachAndTheTextGoesOn) {
       {"unassigned pair with an ASCII second byte", "\xA1@x", r + "@x"},
       {"four-byte GB18030 form is not GBK", "\x81\x30\x81\x30", r + "0" + r + "0"},
   };
+  // clang-format on
   for (const ConversionRow& row : rows) EXPECT_EQ(gbk_to_utf8(row.gbk), row.utf8) << row.name;
 }
 
@@ -57,7 +59,8 @@ TEST(EncodingTest, LongTextsConvertWhole) {
   // Far beyond one output chunk, so characters straddle the chunk ends.
   std::string gbk, utf8;
   for (int i = 0; i < 10000; ++i) {
-    gbk += "\xC4\xE3" "a";
+    gbk += "\xC4\xE3";
+    gbk += 'a';
     utf8 += "你a";
     if (i % 1000 == 999) {
       gbk += "\xFF";
@@ -73,6 +76,7 @@ struct CodesetRow {
 };
 
 TEST(EncodingTest, RecognisesUtf8CodesetsAndLocaleNames) {
+  // clang-format off
   const CodesetRow rows[] = {
       {"UTF-8", true},           {"utf8", true},        {"C.UTF-8", true},
       {"C.utf8", true},          {"en_US.UTF-8", true}, {"de_DE.utf8@euro", true},
@@ -80,6 +84,7 @@ TEST(EncodingTest, RecognisesUtf8CodesetsAndLocaleNames) {
       {"zh_CN.GBK", false},      {"GB18030", false},    {"C", false},
       {"POSIX", false},          {"", false},           {"UTF-16", false},
   };
+  // clang-format on
   for (const CodesetRow& row : rows) EXPECT_EQ(is_utf8_codeset(row.name), row.utf8) << row.name;
 }
 

@@ -28,6 +28,7 @@ struct ReadRow {
 
 TEST(ReadTextFileTest, ReadsInTextMode) {
   const std::string before_boundary(kReadChunk - 1, 'a');
+  // clang-format off
   const ReadRow rows[] = {
       {"empty file", "", ""},
       {"CR LF reads as LF", "a\r\nb\r\n", "a\nb\n"},
@@ -39,6 +40,7 @@ TEST(ReadTextFileTest, ReadsInTextMode) {
       {"CR LF across two chunks", before_boundary + "\r\nb", before_boundary + "\nb"},
       {"CR ending the first chunk alone", before_boundary + "\rb", before_boundary + "\rb"},
   };
+  // clang-format on
   TempDir dir;
   ASSERT_TRUE(dir.ok());
   for (const ReadRow& row : rows) {

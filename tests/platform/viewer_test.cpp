@@ -35,21 +35,22 @@ constexpr std::chrono::seconds kRecordDeadline{30};
 // The fake opener. It first holds until the test releases it, giving up
 // after about 20 s: a caller that waits for it therefore leaves "waited-for"
 // in the record instead of "released". The record is written under a temp
-// name and renamed, so the test never reads half of one.
-std::string fake_opener_script(const fs::path& release, const fs::path& records) {
-  return "#!/bin/sh\n"
-         "PATH=/usr/bin:/bin\n"
-         "in=$(readlink /proc/$$/fd/0); out=$(readlink /proc/$$/fd/1); err=$(readlink /proc/$$/fd/2)\n"
-         "i=0\n"
-         "while [ ! -e '" + release.string() + "' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i + 1)); done\n"
-         "if [ -e '" + release.string() + "' ]; then held=released; else held=waited-for; fi\n"
-         "rec='" + records.string() + "'/$$\n"
-         "{\n"
-         "  printf 'argc=%s\\n' \"$#\"\n"
-         "  for a in \"$@\"; do printf 'arg=%s\\n' \"$a\"; done\n"
-         "  printf 'cwd=%s\\nstdin=%s\\nstdout=%s\\nstderr=%s\\n%s\\n' \"$(pwd -P)\" \"$in\" \"$out\" \"$err\" \"$held\"\n"
-         "} > \"$rec.tmp\" && mv \"$rec.tmp\" \"$rec.done\"\n";
-}
+// name and renamed, so the test never reads half of one. The two folders it
+// uses come in FAKE_RELEASE and FAKE_RECORDS.
+constexpr std::string_view kFakeOpener = R"sh(#!/bin/sh
+PATH=/usr/bin:/bin
+in=$(readlink /proc/$$/fd/0); out=$(readlink /proc/$$/fd/1); err=$(readlink /proc/$$/fd/2)
+i=0
+while [ ! -e "$FAKE_RELEASE" ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i + 1)); done
+if [ -e "$FAKE_RELEASE" ]; then held=released; else held=waited-for; fi
+rec="$FAKE_RECORDS/$$"
+{
+  printf 'argc=%s\n' "$#"
+  for a in "$@"; do printf 'arg=%s\n' "$a"; done
+  printf 'cwd=%s\n' "$(pwd -P)"
+  printf 'stdin=%s\nstdout=%s\nstderr=%s\n%s\n' "$in" "$out" "$err" "$held"
+} > "$rec.tmp" && mv "$rec.tmp" "$rec.done"
+)sh";
 
 std::string expected_record(const char* file, const fs::path& cwd) {
   return "argc=1\narg=" + std::string(file) + "\ncwd=" + fs::canonical(cwd).string() +
@@ -99,11 +100,13 @@ TEST(OpenInViewerTest, StartsTheOpenerDetachedInTheWorkingDirectory) {
                  records = dir.path() / "records", release = dir.path() / "release";
   for (const fs::path& folder : {bin, work, records}) ASSERT_TRUE(fs::create_directory(folder));
   const std::string opener = (bin / "xdg-open").string();
-  ASSERT_TRUE(write_bytes(opener, fake_opener_script(release, records)));
+  ASSERT_TRUE(write_bytes(opener, kFakeOpener));
   ASSERT_EQ(chmod(opener.c_str(), 0755), 0);
 
   {
-    ScopedEnv env({{"PATH", path_with_first(bin).c_str()}});
+    ScopedEnv env({{"PATH", path_with_first(bin).c_str()},
+                   {"FAKE_RELEASE", release.c_str()},
+                   {"FAKE_RECORDS", records.c_str()}});
     ScopedCwd cwd(work);
     open_in_viewer("token1.txt");
     open_in_viewer("token2.txt");

@@ -129,7 +129,7 @@ int read_key() {
     return kEndOfInput;
   }
   termios saved;
-  const bool raw = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+  bool raw = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
   if (raw) {
     termios key_mode = saved;
     // ISIG off too: Ctrl-C is a key like any other here, rather than a signal
@@ -140,7 +140,8 @@ int read_key() {
     // TCSANOW keeps keys typed ahead. The switch comes before the prompt is
     // flushed, so a key pressed as soon as the prompt shows is already read
     // without echo and without Enter.
-    tcsetattr(STDIN_FILENO, TCSANOW, &key_mode);
+    // If the terminal refuses, the key is read as a line, echoed: still read.
+    raw = tcsetattr(STDIN_FILENO, TCSANOW, &key_mode) == 0;
   }
   flush_console();
   // The same stdio stream as read_char: a key left in its buffer by an

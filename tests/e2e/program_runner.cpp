@@ -158,7 +158,8 @@ const std::string& Session::read_until(std::string_view marker) {
   while (output_.find(marker) == std::string::npos) {
     ssize_t got = ::read(from_program_, chunk, sizeof chunk);
     if (got <= 0) break;
-    output_.append(chunk, static_cast<std::size_t>(got));
+    raw_output_.append(chunk, static_cast<std::size_t>(got));
+    output_ = testing_windows_build() ? from_windows_text_mode(raw_output_) : raw_output_;
   }
   return output_;
 }
@@ -169,8 +170,9 @@ RunResult Session::finish() {
   if (pid_ <= 0) return result;
   char chunk[65536];
   for (ssize_t got; (got = ::read(from_program_, chunk, sizeof chunk)) > 0;) {
-    output_.append(chunk, static_cast<std::size_t>(got));
+    raw_output_.append(chunk, static_cast<std::size_t>(got));
   }
+  output_ = testing_windows_build() ? from_windows_text_mode(raw_output_) : raw_output_;
   close(from_program_);
   int status = 0;
   waitpid(pid_, &status, 0);
@@ -188,5 +190,15 @@ RunResult run_codetwin(const std::string& dir, std::string_view input, const Run
 }
 
 bool testing_windows_build() { return env_or("CODETWIN_BIN", "").ends_with(".exe"); }
+
+std::string from_windows_text_mode(std::string_view raw) {
+  std::string text;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) return std::string(raw);
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text.push_back(raw[i]);
+  }
+  return text;
+}
 
 }  // namespace codetwin::testing

@@ -194,7 +194,9 @@ bool testing_windows_build() { return env_or("CODETWIN_BIN", "").ends_with(".exe
 std::string from_windows_text_mode(std::string_view raw) {
   std::string text;
   for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) return std::string(raw);
+    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) {
+      return std::string(kBareLf) + std::string(raw);
+    }
     if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
     text.push_back(raw[i]);
   }

@@ -83,9 +83,11 @@ bool testing_windows_build();
 
 /// `raw`, the output of a Windows build, with the CR that Windows's text-mode
 /// standard output puts before each LF taken out again, so that it compares
-/// with the Linux bytes. Only that CR: if any LF comes without one, `raw` is
-/// returned as it is, and the comparison shows the fault.
+/// with the Linux bytes. Only that CR, and it must be there: if any LF comes
+/// without one, the result is kBareLf followed by `raw`, which no expected
+/// output matches.
 std::string from_windows_text_mode(std::string_view raw);
+inline constexpr std::string_view kBareLf = "[LF without CR from a Windows build] ";
 
 }  // namespace codetwin::testing
 

@@ -25,8 +25,9 @@ TEST(WindowsTextModeTest, OnlyTheCrBeforeEachLfIsTakenOut) {
       {"each CR LF", "a\r\n\r\nb\r\n", "a\n\nb\n"},
       {"a CR of the program's own stays", "a\r\r\nb", "a\r\nb"},
       {"a lone CR stays", "a\rb\r", "a\rb\r"},
-      {"a bare LF keeps everything as read", "a\r\nb\nc", "a\r\nb\nc"},
-      {"a bare LF first", "\na\r\n", "\na\r\n"},
+      {"a bare LF spoils the whole output", "a\r\nb\nc", std::string(kBareLf) + "a\r\nb\nc"},
+      {"a bare LF first", "\na\r\n", std::string(kBareLf) + "\na\r\n"},
+      {"Linux's output", "a\nb\n", std::string(kBareLf) + "a\nb\n"},
       {"GBK bytes untouched", "\xB4\xAE\r\n\xA3\xAC", "\xB4\xAE\n\xA3\xAC"},
   };
   for (const Case& c : cases) {

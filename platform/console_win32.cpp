@@ -53,8 +53,7 @@ std::string from_gbk(std::string_view gbk, UINT code_page) {
       WideCharToMultiByte(code_page, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
   if (out_size <= 0) return std::string(gbk);
   std::string out(static_cast<std::size_t>(out_size), '\0');
-  WideCharToMultiByte(code_page, 0, wide.data(), wide_size, out.data(), out_size, nullptr,
-                      nullptr);
+  WideCharToMultiByte(code_page, 0, wide.data(), wide_size, out.data(), out_size, nullptr, nullptr);
   return out;
 }
 

@@ -4,19 +4,26 @@
 // A console whose output code page is 936 gets the GBK bytes as they are; a
 // console set to another code page (65001 for UTF-8, say) gets them
 // converted through UTF-16. A pipe or a file always gets the GBK bytes.
-// Standard input and output stay in the C runtime's text mode, as in any
-// console program: each LF printed reaches the console, pipe or file as
-// CR LF, and a CR LF typed or piped in reads as one LF.
+// Standard input and output stay in text mode, as in any console program:
+// each LF printed reaches the console, pipe or file as CR LF, and a CR LF
+// typed or piped in reads as one LF.
+//
+// Text for a console is written to it directly, in the console's code page,
+// with the LF to CR LF of text mode done here: a C runtime may re-encode
+// what it writes to a console by its own locale (Wine's does), which would
+// undo the choice made here.
 #include <conio.h>
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "common/text_mode.h"
 #include "platform/console.h"
 
 namespace codetwin::platform {
@@ -63,6 +70,19 @@ void write_out(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) std::clearerr(stdout);
 }
 
+void write_console(std::string_view text) {
+  const std::string bytes = encode_line_ends(text, LineEnds::kCrLf);
+  HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD size = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 16));
+    DWORD written = 0;
+    // As with stdio above, a console that refuses text leaves nothing to do.
+    if (!WriteFile(handle, bytes.data() + done, size, &written, nullptr) || written == 0) return;
+    done += written;
+  }
+}
+
 // A read that has met the end of input once returns at once from then on.
 bool input_ended() { return std::feof(stdin) != 0 || std::ferror(stdin) != 0; }
 
@@ -84,12 +104,14 @@ void clear_console() {
 }
 
 void print(std::string_view gbk) {
-  // Each call is taken as whole text: a GBK character split across two calls
-  // would not survive the conversion. Callers pass whole texts and strings.
-  if (output_code_page == kGbkCodePage) {
+  if (!output_is_console) {
     write_out(gbk);
+  } else if (output_code_page == kGbkCodePage) {
+    write_console(gbk);
   } else {
-    write_out(from_gbk(gbk, output_code_page));
+    // Each call is taken as whole text: a GBK character split across two
+    // calls would not survive the conversion. Callers pass whole texts.
+    write_console(from_gbk(gbk, output_code_page));
   }
 }
 

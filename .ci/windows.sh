@@ -65,8 +65,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Headless: whatever the program starts (the viewer) finds no desktop.
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  "$wineserver" -w >/dev/null 2>&1 || true
+  timeout 60 "$wineserver" -k >/dev/null 2>&1 || true
+  timeout 60 "$wineserver" -w >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
@@ -80,7 +80,7 @@ rm -f "$WINEPREFIX.log"
 echo "   prefix made in $(($(date +%s) - prefix_started)) s"
 # One server for the whole run, rather than one started by each test's first
 # program and stopped after its last: the one left by wineboot goes first.
-"$wineserver" -w
+timeout 60 "$wineserver" -w
 "$wineserver" -p </dev/null >/dev/null 2>&1
 
 tests_started=$(date +%s)

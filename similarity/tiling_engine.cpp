@@ -110,6 +110,46 @@ class BlockMinTree {
   std::vector<Index> node_;  // node_[blocks_ + b] is block b; node_[i] = min of 2i, 2i + 1
 };
 
+// A non-decreasing sequence of numbers, each at most `max_value`, stored as
+// unary gaps: count + max_value + 1 bits in all.
+class MonotoneBits {
+ public:
+  MonotoneBits(std::size_t count, std::size_t max_value)
+      : words_((count + max_value) / 64 + 2, 0) {}
+
+  void push(std::size_t value) {
+    next_ += value - last_;
+    last_ = value;
+    words_[next_ >> 6] |= std::uint64_t{1} << (next_ & 63);
+    ++next_;
+  }
+
+  /// Reads the numbers back in order.
+  class Reader {
+   public:
+    explicit Reader(const MonotoneBits& bits) : words_(bits.words_) {}
+    std::size_t next() {
+      std::size_t w = position_ >> 6;
+      std::uint64_t word = words_[w] & (kAllBits << (position_ & 63));
+      while (word == 0) word = words_[++w];
+      const std::size_t one = (w << 6) | static_cast<std::size_t>(std::countr_zero(word));
+      value_ += one - position_;
+      position_ = one + 1;
+      return value_;
+    }
+
+   private:
+    const std::vector<std::uint64_t>& words_;
+    std::size_t position_ = 0;
+    std::size_t value_ = 0;
+  };
+
+ private:
+  std::vector<std::uint64_t> words_;
+  std::size_t next_ = 0;  // the bit after the last one written
+  std::size_t last_ = 0;  // the last number
+};
+
 template <typename Index>
 struct RawTile {
   Index a;  // original position in A, from 0
@@ -154,24 +194,29 @@ class Tiler {
   // Suffix array, its inverse, and the events of every level above
   // MinMatchLen. False when no run is longer than MinMatchLen.
   bool index_text() {
-    std::string T;
-    T.reserve(n_);
-    T.append(A_);
-    T.push_back('\0');
-    T.append(B_);
-    sa_ = suffix_array<Index>(T);
-    rank_.resize(n_);
-    for (Index k = 0; k < n_; ++k) rank_[sa_[k]] = k;
-
-    // LCPs of A-A or B-B neighbours may exceed min(La, Lb); no run can.
-    const Index cap = std::min(La_, Lb_);
+    // h(p) + p for every position p, where h(p) is the LCP of suffix p with
+    // the one ranked just before it.
+    MonotoneBits lcp_plus_position(n_, n_);
+    const Index cap = std::min(La_, Lb_);  // A-A or B-B LCPs may be longer; no run can
     std::vector<Index> count(cap + 1, 0);
     S_ = 0;
-    for_each_lcp(T, [&](Index k, Index h) {
-      h = std::min(h, cap);
-      if (h > M_) ++count[h];
-      if ((sa_[k] < La_) != (sa_[k - 1] < La_)) S_ = std::max(S_, h);
-    });
+    {
+      std::string T;
+      T.reserve(n_);
+      T.append(A_);
+      T.push_back('\0');
+      T.append(B_);
+      sa_ = suffix_array<Index>(T);
+      rank_.resize(n_);
+      for (Index k = 0; k < n_; ++k) rank_[sa_[k]] = k;
+      for_each_lcp(T, [&](Index p, Index k, Index h) {
+        lcp_plus_position.push(static_cast<std::size_t>(h) + p);
+        if (k == 0) return;
+        h = std::min(h, cap);
+        if (h > M_) ++count[h];
+        if ((sa_[k] < La_) != (sa_[k - 1] < La_)) S_ = std::max(S_, h);
+      });
+    }
     if (S_ <= M_) return false;
 
     // Events by level, longest first; everything above S_ joins at S_.
@@ -184,15 +229,19 @@ class Tiler {
     }
     std::vector<Index>().swap(count);
     events_.resize(total);
-    for_each_lcp(T, [&](Index k, Index h) {
-      if (h > M_) events_[level_end_[std::min(h, S_)]++] = k;
-    });
+    MonotoneBits::Reader lcps(lcp_plus_position);
+    for (Index p = 0; p < n_; ++p) {
+      const auto h = static_cast<Index>(lcps.next() - p);
+      const Index k = rank_[p];
+      if (k > 0 && h > M_) events_[level_end_[std::min(h, S_)]++] = k;
+    }
     return true;
   }
 
-  // Calls f(k, h) for every rank k >= 1 with h the number of leading
-  // characters, none a separator, that suffix sa_[k] shares with sa_[k - 1]
-  // (Kasai's walk: h drops by at most one from one position to the next).
+  // Kasai's walk: calls f(p, k, h) for every position p in text order, with
+  // k its rank and h the number of leading characters, none a separator,
+  // that suffix p shares with suffix sa_[k - 1] (0 when k is 0). h drops by
+  // at most one from p to p + 1, separators or not, so the walk is linear.
   template <typename F>
   void for_each_lcp(const std::string& T, F&& f) const {
     Index h = 0;
@@ -200,11 +249,12 @@ class Tiler {
       const Index k = rank_[p];
       if (k == 0) {
         h = 0;
+        f(p, k, h);
         continue;
       }
       const Index q = sa_[k - 1];
       while (p + h < n_ && q + h < n_ && T[p + h] == T[q + h] && !is_separator(T[p + h])) ++h;
-      f(k, h);
+      f(p, k, h);
       if (h > 0) --h;
     }
   }
@@ -324,9 +374,30 @@ class Tiler {
 
   void queue_class(Index k) {
     const auto [first, last] = class_of(k);
-    if (first == last) return;  // a lone suffix pairs with nothing
+    if (!may_pair(first, last)) return;
     const Index a = min_valid(tree_a_, true, first, last);
     if (a != kNone<Index>) queue_.set(a);
+  }
+
+  // False when ranks first..last surely lack a valid position on one side.
+  // Looks only at the bits of ranges within two blocks, which spares
+  // reading the suffix array for the many small classes.
+  bool may_pair(Index first, Index last) const {
+    if (first == last) return false;
+    const std::size_t fb = first >> kBlockShift;
+    const std::size_t lb = last >> kBlockShift;
+    if (lb - fb > 1) return true;
+    std::uint64_t in_a = 0;
+    std::uint64_t in_b = 0;
+    for (std::size_t block = fb; block <= lb; ++block) {
+      std::uint64_t mask = kAllBits;
+      if (block == fb) mask &= kAllBits << (first & 63);
+      if (block == lb) mask &= kAllBits >> (63 - (last & 63));
+      const std::uint64_t valid = valid_[block] & mask;
+      in_a |= valid & is_a_[block];
+      in_b |= valid & ~is_a_[block];
+    }
+    return in_a != 0 && in_b != 0;
   }
 
   // Smallest valid position on one side among the suffixes of the block
@@ -364,6 +435,7 @@ class Tiler {
     for (std::size_t x = queue_.next(0); x != BitTree::kNone; x = queue_.next(x + 1)) {
       queue_.clear(x);
       const auto [first, last] = class_of(rank_[x]);
+      if (!may_pair(first, last)) continue;
       const Index a = min_valid(tree_a_, true, first, last);
       // A class whose smallest valid A lies behind the sweep has no valid B.
       if (a == kNone<Index> || a < x) continue;
@@ -374,6 +446,7 @@ class Tiler {
       const Index b = min_valid(tree_b_, false, first, last);
       if (b == kNone<Index>) continue;
       lay_tile(a, b, L);
+      if (!may_pair(first, last)) continue;
       const Index next_a = min_valid(tree_a_, true, first, last);
       if (next_a != kNone<Index>) queue_.set(next_a);
     }

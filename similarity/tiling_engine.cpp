@@ -35,12 +35,17 @@
 // valid A position whenever the class is joined, gains a valid position, or
 // loses its tile start. The sweep takes the smallest queued a, reads the
 // class's smallest valid A and B, and lays a tile when they exist and the A
-// position is a itself.
+// position is a itself. Queue bits may be stale (a class queued twice, or
+// its smallest valid A gone since); the sweep then re-queues the class at
+// its true smallest valid A. A class that can pair always has a bit at or
+// before its smallest valid A, so one whose smallest valid A lies behind
+// the sweep cannot pair.
 //
 // Everything is O(N log N) time for N = La + Lb on any input: each event,
 // activation and tile costs a constant number of set and tree operations.
-// Memory is about 13 bytes per character: the suffix array, its inverse,
-// the events, and a handful of bits per character.
+// With 32-bit positions the memory is about 13 bytes per character: the
+// suffix array and its inverse (8), the events (at most 4), and a few bits
+// (the LCPs pass from the counting walk to the placing one in 2 bits).
 #include "similarity/tiling_engine.h"
 
 #include <algorithm>

@@ -3,7 +3,8 @@
 //   repetitive  «id=id+id;» repeated, one statement in 50 a variant
 //   random20    random strings over 20 symbols
 //   twoletter   random strings over «ab»
-// Every pair has N characters per string. The fast runs also report the
+// Every pair has N characters per string, except realistic_uneven: N in A
+// and 1.3 N in B (the copy holds more code than the original). The fast runs also report the
 // peak heap the tiling allocates (counted by the operator new below), per
 // character of A and B together.
 #include <benchmark/benchmark.h>
@@ -65,11 +66,18 @@ constexpr int kMinMatchLen = 3;
 
 using Pair = std::pair<std::string, std::string>;
 
+std::size_t length_b(std::string_view kind, std::size_t n) {
+  return kind == "realistic_uneven" ? n + 3 * n / 10 : n;
+}
+
 Pair make_input(std::string_view kind, std::size_t n) {
   Pair p;
   if (kind == "realistic") {
     // The copy may come out a little shorter than the original.
     codetwin::bench::ProgramPair programs = codetwin::bench::generate_pair(1, n + n / 5);
+    p = {std::move(programs.first.tokens), std::move(programs.second.tokens)};
+  } else if (kind == "realistic_uneven") {
+    codetwin::bench::ProgramPair programs = codetwin::bench::generate_pair(1, 2 * n);
     p = {std::move(programs.first.tokens), std::move(programs.second.tokens)};
   } else if (kind == "repetitive") {
     p = {codetwin::bench::repeated_statement(1, n, 50),
@@ -81,7 +89,7 @@ Pair make_input(std::string_view kind, std::size_t n) {
     p = {codetwin::bench::random_string(1, n, "ab"), codetwin::bench::random_string(2, n, "ab")};
   }
   p.first.resize(n);
-  p.second.resize(n);
+  p.second.resize(length_b(kind, n));
   return p;
 }
 
@@ -93,10 +101,10 @@ const Pair& input(std::string_view kind, std::size_t n) {
   return it->second;
 }
 
-void report(benchmark::State& state, const std::vector<Tile>& tiles, std::size_t n) {
+void report(benchmark::State& state, const std::vector<Tile>& tiles, const Pair& p) {
   state.counters["tiles"] = static_cast<double>(tiles.size());
   state.counters["MatchLen"] = static_cast<double>(codetwin::similarity::match_length(tiles));
-  state.counters["chars"] = static_cast<double>(2 * n);
+  state.counters["chars"] = static_cast<double>(p.first.size() + p.second.size());
 }
 
 void run_fast(benchmark::State& state, std::string_view kind, std::size_t n) {
@@ -106,7 +114,7 @@ void run_fast(benchmark::State& state, std::string_view kind, std::size_t n) {
     tiles = codetwin::similarity::tile(p.first, p.second, kMinMatchLen);
     benchmark::DoNotOptimize(tiles.data());
   }
-  report(state, tiles, n);
+  report(state, tiles, p);
 
   tiles = {};
   const std::size_t before = g_heap_now.load();
@@ -114,7 +122,7 @@ void run_fast(benchmark::State& state, std::string_view kind, std::size_t n) {
   tiles = codetwin::similarity::tile(p.first, p.second, kMinMatchLen);
   const double peak = static_cast<double>(g_heap_peak.load() - before);
   state.counters["peak_MB"] = peak / 1e6;
-  state.counters["peak_B_per_char"] = peak / static_cast<double>(2 * n);
+  state.counters["peak_B_per_char"] = peak / static_cast<double>(p.first.size() + p.second.size());
 }
 
 void run_literal(benchmark::State& state, std::string_view kind, std::size_t n) {
@@ -124,7 +132,7 @@ void run_literal(benchmark::State& state, std::string_view kind, std::size_t n) 
     tiles = codetwin::similarity::reference_tile(p.first, p.second, kMinMatchLen);
     benchmark::DoNotOptimize(tiles.data());
   }
-  report(state, tiles, n);
+  report(state, tiles, p);
 }
 
 }  // namespace
@@ -143,6 +151,9 @@ int main(int argc, char** argv) {
       }
     }
   }
+  benchmark::RegisterBenchmark("fast/realistic_uneven/1000000", run_fast, "realistic_uneven",
+                               1000000)
+      ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

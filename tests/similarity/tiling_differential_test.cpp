@@ -49,6 +49,34 @@ TEST(TilingDifferentialTest, TokenStrings) { check_token_pairs(21, 20, 1500); }
 
 TEST(TilingDifferentialTest, RepeatedStatements) { check_repeated_statements(31, 40, 1000); }
 
+std::string periodic(std::string_view unit, std::size_t length) {
+  std::string s;
+  while (s.size() < length) s += unit;
+  s.resize(length);
+  return s;
+}
+
+TEST(TilingDifferentialTest, PeriodicStrings) {
+  const struct {
+    const char* name;
+    std::string A;
+    std::string B;
+  } kRows[] = {
+      {"one letter, equal", periodic("a", 300), periodic("a", 300)},
+      {"one letter, shorter B", periodic("a", 300), periodic("a", 97)},
+      {"shifted period", periodic("ab", 301), periodic("ba", 280)},
+      {"periods 6 and 5", periodic("aaaaab", 400), periodic("aaaab", 400)},
+      {"statement shifted", periodic("id=id+id;", 500), periodic("d=id+id;i", 480)},
+      {"spaces every 5", periodic("abcd ", 300), periodic("abcd ", 250)},
+      {"NUL every 7", periodic(std::string("abcabc\0", 7), 300), periodic("abcab", 300)},
+  };
+  for (const auto& row : kRows) {
+    for (int MinMatchLen : {0, 1, 3, 5}) {
+      EXPECT_TRUE(same_tiles_as_literal(row.A, row.B, MinMatchLen)) << row.name;
+    }
+  }
+}
+
 TEST(TilingDifferentialTest, EmptyAgainstAnything) {
   for (const std::string s : {"", "a", "abcd", "id=id+id;"}) {
     for (int MinMatchLen : {0, 3}) {

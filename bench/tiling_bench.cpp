@@ -60,7 +60,7 @@ struct Kind {
   std::size_t literal_up_to;
 };
 constexpr Kind kKinds[] = {
-    {"realistic", 10000}, {"repetitive", 10000}, {"random20", 10000}, {"twoletter", 1000}};
+    {"realistic", 10000}, {"repetitive", 10000}, {"random20", 1000}, {"twoletter", 1000}};
 constexpr std::size_t kSizes[] = {1000, 10000, 100000, 1000000};
 constexpr int kMinMatchLen = 3;
 

@@ -277,8 +277,8 @@ class Tiler {
     tree_a_ = BlockMinTree<Index>(words);
     tree_b_ = BlockMinTree<Index>(words);
 
-    // The stretches between separators, longest first; shorter ones than
-    // MinMatchLen + 1 never hold a run worth a tile.
+    // The stretches between separators, longest first; one of MinMatchLen
+    // characters or fewer never holds a run worth a tile.
     add_stretches(0, La_);
     add_stretches(La_ + 1, n_);
     std::sort(waiting_.begin(), waiting_.end(),

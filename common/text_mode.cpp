@@ -38,9 +38,16 @@ std::string encode_line_ends(std::string_view text, LineEnds line_ends) {
   if (line_ends == LineEnds::kAsIs) return std::string(text);
   std::string stored;
   stored.reserve(text.size() + text.size() / 8);
-  for (char ch : text) {
-    if (ch == '\n') stored.push_back('\r');
-    stored.push_back(ch);
+  // Whole lines at a time: the list file is many short lines.
+  for (std::size_t begin = 0; begin < text.size();) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) {
+      stored.append(text.substr(begin));
+      break;
+    }
+    stored.append(text.substr(begin, end - begin));
+    stored.append("\r\n");
+    begin = end + 1;
   }
   return stored;
 }

@@ -3,29 +3,21 @@
 // Windows shell, which must leave the run unharmed where no desktop is there
 // to show it (Wine in CI); and the program at a console, in three code
 // pages, with its key read.
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tests/e2e/dialogue.h"
 #include "tests/e2e/program_runner.h"
 #include "tests/e2e/worked_pair.h"
+#include "tests/support/program_at_terminal.h"
 
 extern char** environ;
 
@@ -71,9 +63,6 @@ TEST(WindowsViewerTest, YesOpensTheViewerAndTheRunGoesOn) {
   }
 }
 
-// Far beyond what any step takes; only a hung program meets it.
-constexpr std::chrono::seconds kDeadline{60};
-
 // `text` as the console draws it on one line: without its line ends, its
 // leading tabs and its trailing blanks, which Wine draws as cursor moves.
 std::string one_line(std::string_view text) {
@@ -110,119 +99,39 @@ std::string windows_path(std::string path) {
   return "Z:" + path;
 }
 
-// The program started by Wine's cmd on the slave side of a pseudo-terminal,
-// after "chcp" set the console's code page; Wine draws the console on the
-// terminal in UTF-8 (LC_ALL=C.UTF-8). The test holds the master side.
-class ProgramAtWineConsole {
- public:
-  ProgramAtWineConsole() = default;
-  ProgramAtWineConsole(const ProgramAtWineConsole&) = delete;
-  ProgramAtWineConsole& operator=(const ProgramAtWineConsole&) = delete;
-  ~ProgramAtWineConsole() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (master_ >= 0) close(master_);
+// The program started by Wine's cmd on a pseudo-terminal, after "chcp" set
+// the console's code page; Wine draws the console on the terminal in UTF-8
+// (LC_ALL=C.UTF-8). The test reads what is visible.
+TerminalOptions at_wine_console(const std::string& dir, int code_page) {
+  TerminalOptions options;
+  std::istringstream runner(std::getenv("CODETWIN_RUNNER") ? std::getenv("CODETWIN_RUNNER") : "");
+  for (std::string word; runner >> word;) options.argv.push_back(word);
+  options.argv.insert(options.argv.end(), {"cmd", "/c", "chcp", std::to_string(code_page), ">nul",
+                                           "&", windows_path(std::getenv("CODETWIN_BIN"))});
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string_view text(*entry);
+    if (!text.starts_with("LC_") && !text.starts_with("LANG")) options.envp.emplace_back(text);
   }
-
-  bool start(const std::string& dir, int code_page) {
-    std::vector<std::string> words;
-    std::istringstream runner(std::getenv("CODETWIN_RUNNER") ? std::getenv("CODETWIN_RUNNER") : "");
-    for (std::string word; runner >> word;) words.push_back(word);
-    words.insert(words.end(), {"cmd", "/c", "chcp", std::to_string(code_page), ">nul", "&",
-                               windows_path(std::getenv("CODETWIN_BIN"))});
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      std::string_view text(*entry);
-      if (!text.starts_with("LC_") && !text.starts_with("LANG")) env.emplace_back(text);
-    }
-    env.emplace_back("LC_ALL=C.UTF-8");
-    std::vector<char*> argv, envp;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    winsize size{};
-    size.ws_row = 50;
-    size.ws_col = 200;  // no line of the dialogue wraps
-    // Raw from the start, as Wine's console sets it anyway: a CR typed before
-    // Wine has switched the terminal must not turn into an LF, which Wine's
-    // console takes for Ctrl-J rather than Enter.
-    termios raw{};
-    cfmakeraw(&raw);
-    pid_ = forkpty(&master_, nullptr, &raw, &size);
-    if (pid_ == 0) {
-      // Wine's helper processes keep standard error open after the program
-      // ends; on the terminal, they would keep it from closing.
-      int null_fd = open("/dev/null", O_WRONLY);
-      if (null_fd < 0 || dup2(null_fd, 2) < 0 || chdir(dir.c_str()) != 0) _exit(126);
-      execvpe(argv[0], argv.data(), envp.data());
-      _exit(127);
-    }
-    return pid_ > 0;
-  }
-
-  /// Reads until `text` shows after the previous match; false when the
-  /// terminal closed or the deadline passed first.
-  bool wait_for(std::string_view text) {
-    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
-    while (true) {
-      std::string now = visible(shown_);
-      std::size_t at = now.find(text, matched_);
-      if (at != std::string::npos) {
-        matched_ = at + text.size();
-        return true;
-      }
-      if (!read_some(deadline)) return false;
-    }
-  }
-
-  /// Reads until the terminal closes, then reaps the program: its exit
-  /// status, or nullopt if it was still running at the deadline.
-  std::optional<int> wait_for_exit() {
-    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
-    while (read_some(deadline)) {
-    }
-    if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
-    int status = 0;
-    if (waitpid(pid_, &status, 0) != pid_ || !WIFEXITED(status)) return std::nullopt;
-    pid_ = -1;
-    return WEXITSTATUS(status);
-  }
-
-  bool type(std::string_view keys) {
-    return write(master_, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
-  }
-
-  std::string shown() const { return visible(shown_); }
-  std::string shown_since_match() const { return visible(shown_).substr(matched_); }
-
- private:
-  bool read_some(std::chrono::steady_clock::time_point deadline) {
-    while (true) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      pollfd ready{master_, POLLIN, 0};
-      int polled = poll(&ready, 1, static_cast<int>(left.count()));
-      if (polled < 0 && errno == EINTR) continue;
-      if (polled <= 0) return false;
-      char chunk[4096];
-      ssize_t got = read(master_, chunk, sizeof chunk);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return false;  // EIO: every holder of the slave side has gone
-      shown_.append(chunk, static_cast<std::size_t>(got));
-      return true;
-    }
-  }
-
-  pid_t pid_ = -1;
-  int master_ = -1;
-  std::string shown_;
-  std::size_t matched_ = 0;
-};
+  options.envp.emplace_back("LC_ALL=C.UTF-8");
+  options.folder = dir;
+  // Raw from the start, as Wine's console sets it anyway: a CR typed before
+  // Wine has switched the terminal must not turn into an LF, which Wine's
+  // console takes for Ctrl-J rather than Enter.
+  termios raw{};
+  cfmakeraw(&raw);
+  options.settings = raw;
+  winsize size{};
+  size.ws_row = 50;
+  size.ws_col = 200;  // no line of the dialogue wraps
+  options.size = size;
+  // Wine's helper processes keep standard error open after the program
+  // ends; on the terminal, they would keep it from closing.
+  options.stderr_to_null = true;
+  // Far beyond what any step takes under Wine; only a hung program meets it.
+  options.deadline = std::chrono::seconds(60);
+  options.view = visible;
+  return options;
+}
 
 class WindowsConsoleTest : public ::testing::Test {
  protected:
@@ -268,8 +177,8 @@ TEST_F(WindowsConsoleTest, TextShowsInTheConsolesCodePage) {
       return row.shows_chinese ? one_line(utf8) : in_code_page_437(one_line(utf8));
     };
     const int code_page = row.code_page;
-    ProgramAtWineConsole program;
-    ASSERT_TRUE(program.start(dir_.path(), code_page)) << code_page;
+    ProgramAtTerminal program;
+    ASSERT_TRUE(program.start(at_wine_console(dir_.path(), code_page))) << code_page;
     ASSERT_TRUE(program.wait_for(shown(texts::kRequest.utf8)))
         << code_page << ": " << program.shown();
     ASSERT_TRUE(program.type("\r"));
@@ -290,15 +199,15 @@ TEST_F(WindowsConsoleTest, TextShowsInTheConsolesCodePage) {
     }
     EXPECT_TRUE(program.wait_for(shown(texts::kNotSuspected.utf8)))
         << code_page << ": " << program.shown();
-    EXPECT_EQ(program.wait_for_exit(), 0) << code_page;
+    EXPECT_EQ(exit_code(program.wait_for_exit()), 0) << code_page;
   }
 }
 
 // The comparer's last key is read from the console itself: one key, without
 // Enter and without echo.
 TEST_F(WindowsConsoleTest, MissingTokenFileEndsOnOneUnechoedKey) {
-  ProgramAtWineConsole program;
-  ASSERT_TRUE(program.start(dir_.path(), 65001));
+  ProgramAtTerminal program;
+  ASSERT_TRUE(program.start(at_wine_console(dir_.path(), 65001)));
   ASSERT_TRUE(program.wait_for(texts::kRequest.utf8)) << program.shown();
   ASSERT_TRUE(program.type("\r"));
   ASSERT_TRUE(program.wait_for(one_line(texts::kTokensGenerated.utf8)));
@@ -306,7 +215,7 @@ TEST_F(WindowsConsoleTest, MissingTokenFileEndsOnOneUnechoedKey) {
   ASSERT_TRUE(program.type("\r"));
   ASSERT_TRUE(program.wait_for(texts::kOpenFailed.utf8)) << program.shown();
   ASSERT_TRUE(program.type("k"));
-  EXPECT_EQ(program.wait_for_exit(), 1) << program.shown();
+  EXPECT_EQ(exit_code(program.wait_for_exit()), 1) << program.shown();
   EXPECT_EQ(program.shown_since_match().find('k'), std::string::npos) << program.shown();
 }
 

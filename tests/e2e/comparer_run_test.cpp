@@ -60,11 +60,14 @@ TEST(ComparerRunTest, WorkedPairWithDetails) {
 TEST(ComparerRunTest, Utf8ConsoleGetsUtf8Text) {
   ScratchDir dir;
   put_worked_pair(dir);
+  // Windows converts for a console's code page only, never for the locale:
+  // a pipe gets GBK.
+  const Console console = testing_windows_build() ? Console::kGbk : Console::kUtf8;
   for (const char* locale : {"C.UTF-8", "C.utf8"}) {
     RunOptions options;
     options.env = {{"LC_ALL", locale}};
     RunResult run = run_codetwin(dir.path(), answers("Y"), options);
-    EXPECT_EQ(run.output, worked_pair_with_details(Console::kUtf8)) << locale;
+    EXPECT_EQ(run.output, worked_pair_with_details(console)) << locale;
   }
   // The files stay GBK whatever the console.
   EXPECT_EQ(dir.read("list1.txt"), stored_legend() + kList1Records);

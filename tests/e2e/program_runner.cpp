@@ -188,6 +188,9 @@ Session::Session(const std::string& dir, const RunOptions& options)
   std::vector<std::string> env = program_environment(options);
   std::vector<char*> argv = c_strings(command);
   std::vector<char*> envp = c_strings(env);
+  // Wine starts its helper processes on demand from the program, and they
+  // inherit its standard error and outlive it: ctest would wait for them.
+  const bool quiet_errors = testing_windows_build();
 
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -198,6 +201,11 @@ Session::Session(const std::string& dir, const RunOptions& options)
     close(input[1]);
     close(output[0]);
     close(output[1]);
+    if (quiet_errors) {
+      int null_fd = open("/dev/null", O_WRONLY);
+      if (null_fd < 0 || dup2(null_fd, 2) < 0) _exit(124);
+      close(null_fd);
+    }
     if (chdir(dir.c_str()) != 0) _exit(126);
     if (options.as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(125);
     signal(SIGPIPE, SIG_DFL);
@@ -244,7 +252,8 @@ const std::string& Session::read_until(std::string_view marker) {
   while (from_program_ >= 0 && output_.find(marker) == std::string::npos) {
     ssize_t got = ::read(from_program_, chunk, sizeof chunk);
     if (got <= 0) break;
-    output_.append(chunk, static_cast<std::size_t>(got));
+    raw_output_.append(chunk, static_cast<std::size_t>(got));
+    output_ = testing_windows_build() ? from_windows_text_mode(raw_output_) : raw_output_;
   }
   return output_;
 }
@@ -255,8 +264,9 @@ RunResult Session::finish() {
   if (pid_ <= 0) return result;
   char chunk[65536];
   for (ssize_t got; from_program_ >= 0 && (got = ::read(from_program_, chunk, sizeof chunk)) > 0;) {
-    output_.append(chunk, static_cast<std::size_t>(got));
+    raw_output_.append(chunk, static_cast<std::size_t>(got));
   }
+  output_ = testing_windows_build() ? from_windows_text_mode(raw_output_) : raw_output_;
   close_output();
   int status = 0;
   waitpid(pid_, &status, 0);
@@ -275,5 +285,17 @@ RunResult run_codetwin(const std::string& dir, std::string_view input, const Run
 }
 
 bool testing_windows_build() { return env_or("CODETWIN_BIN", "").ends_with(".exe"); }
+
+std::string from_windows_text_mode(std::string_view raw) {
+  std::string text;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) {
+      return std::string(kBareLf) + std::string(raw);
+    }
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text.push_back(raw[i]);
+  }
+  return text;
+}
 
 }  // namespace codetwin::testing

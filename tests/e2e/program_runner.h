@@ -96,7 +96,8 @@ class Session {
   pid_t pid_ = -1;
   int to_program_ = -1;
   int from_program_ = -1;
-  std::string output_;
+  std::string raw_output_;  // as the pipe delivered it
+  std::string output_;      // as compared: see from_windows_text_mode
   std::string dir_;
   FolderSnapshot before_;
 };
@@ -108,6 +109,14 @@ RunResult run_codetwin(const std::string& dir, std::string_view input,
 /// Whether the program under test is a Windows build (its console turns each
 /// LF it writes into CR LF).
 bool testing_windows_build();
+
+/// `raw`, the output of a Windows build, with the CR that Windows's text-mode
+/// standard output puts before each LF taken out again, so that it compares
+/// with the Linux bytes. Only that CR, and it must be there: if any LF comes
+/// without one, the result is kBareLf followed by `raw`, which no expected
+/// output matches.
+std::string from_windows_text_mode(std::string_view raw);
+inline constexpr std::string_view kBareLf = "[LF without CR from a Windows build] ";
 
 }  // namespace codetwin::testing
 

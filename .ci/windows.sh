@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# CI for the Windows build: cross-builds codetwin.exe with mingw-w64 and runs
+# the end-to-end tests, built for Linux, against it under Wine.
+#
+#   .ci/windows.sh [LINUX_BUILD_DIR]   (default: build, as .ci/run leaves it)
+#
+# Wine runs headless in a prefix of its own, made in a temporary folder and
+# removed at the end, so nothing of a desktop or of an earlier run is used.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+linux_build=${1:-build}
+windows_build=build-windows
+started=$(date +%s)
+elapsed() { echo "$(($(date +%s) - started)) s"; }
+
+echo "== Windows: toolchain and Wine"
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+installed=$(date +%s)
+echo "   ready after $(elapsed)"
+
+# Debian's wine64 package keeps its programs out of PATH; the wine package,
+# if present, adds a wine command that chooses the same one.
+find_command() {
+  local candidate
+  for candidate in "$@"; do
+    if command -v "$candidate" >/dev/null 2>&1; then
+      command -v "$candidate"
+      return
+    fi
+  done
+  echo "windows.sh: none of $* found" >&2
+  return 1
+}
+wine=$(find_command wine64 wine /usr/lib/wine/wine64)
+wineserver=$(find_command wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver)
+
+echo "== Windows: cross build of codetwin.exe"
+cmake -S . -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCODETWIN_TESTS=OFF
+cmake --build "$windows_build" -j2
+exe="$PWD/$windows_build/codetwin.exe"
+
+echo "== Windows: the end-to-end tests, built for Linux"
+if [[ ! -f "$linux_build/CMakeCache.txt" ]]; then
+  cmake -S . -B "$linux_build"
+fi
+cmake --build "$linux_build" -j2
+
+echo "== Windows: a Wine prefix"
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/codetwin-wine-XXXXXX")
+export WINEPREFIX
+export WINEDEBUG=-all
+# No Mono and no Gecko: nothing to download, no dialog offering to.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Headless: whatever the program starts (the viewer) finds no desktop.
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  timeout 60 "$wineserver" -k >/dev/null 2>&1 || true
+  timeout 60 "$wineserver" -w >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+prefix_started=$(date +%s)
+if ! timeout 300 "$wine" wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1; then
+  cat "$WINEPREFIX.log"
+  echo "windows.sh: wineboot failed" >&2
+  exit 1
+fi
+rm -f "$WINEPREFIX.log"
+echo "   prefix made in $(($(date +%s) - prefix_started)) s"
+# One server for the whole run, rather than one started by each test's first
+# program and stopped after its last: the one left by wineboot goes first.
+timeout 60 "$wineserver" -w
+"$wineserver" -p </dev/null >/dev/null 2>&1
+
+tests_started=$(date +%s)
+CODETWIN_BIN="$exe" CODETWIN_RUNNER="$wine" \
+  ctest --test-dir "$linux_build" -L e2e --output-on-failure -j2 --timeout 300 </dev/null
+echo "   tests ran in $(($(date +%s) - tests_started)) s"
+echo "== Windows: done in $(elapsed), $(($(date +%s) - installed)) s of it after the installs"

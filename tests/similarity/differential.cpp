@@ -1,0 +1,118 @@
+#include "tests/similarity/differential.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "bench/generate.h"
+#include "similarity/tiling_engine.h"
+#include "tests/similarity/reference_tiling.h"
+
+namespace codetwin::similarity {
+
+void PrintTo(const Tile& t, std::ostream* os) {
+  *os << "(" << t.x << ", " << t.y << ", " << t.length << ")";
+}
+
+std::string escaped(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x21 && byte < 0x7F && c != '\\') {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+::testing::AssertionResult compare(const char* which, const std::vector<Tile>& got,
+                                   const std::vector<Tile>& want, std::string_view A,
+                                   std::string_view B, int MinMatchLen) {
+  for (std::size_t pass = 0; pass < std::max(got.size(), want.size()); ++pass) {
+    if (pass < got.size() && pass < want.size() && got[pass] == want[pass]) continue;
+    auto result = ::testing::AssertionFailure();
+    result << which << " differs at pass " << pass + 1 << " for MinMatchLen " << MinMatchLen
+           << ", A=\"" << escaped(A) << "\", B=\"" << escaped(B) << "\": ";
+    result << (pass < got.size() ? ::testing::PrintToString(got[pass]) : "no tile");
+    result << " instead of ";
+    result << (pass < want.size() ? ::testing::PrintToString(want[pass]) : "no tile");
+    return result;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+::testing::AssertionResult same_tiles_as_literal(std::string_view A, std::string_view B,
+                                                 int MinMatchLen) {
+  const std::vector<Tile> want = reference_tile(A, B, MinMatchLen);
+  ::testing::AssertionResult narrow =
+      compare("tile()", tile(A, B, MinMatchLen), want, A, B, MinMatchLen);
+  if (!narrow) return narrow;
+  return compare("64-bit engine", tile_with_index<std::uint64_t>(A, B, MinMatchLen), want, A, B,
+                 MinMatchLen);
+}
+
+std::vector<std::string> all_strings(std::string_view alphabet, std::size_t max_length) {
+  std::vector<std::string> strings = {""};
+  std::size_t shorter = 0;  // the strings one character shorter start here
+  for (std::size_t length = 1; length <= max_length; ++length) {
+    const std::size_t end = strings.size();
+    for (std::size_t i = shorter; i < end; ++i) {
+      for (char c : alphabet) strings.push_back(strings[i] + c);
+    }
+    shorter = end;
+  }
+  return strings;
+}
+
+void check_all_pairs(std::string_view alphabet, std::size_t max_length, int max_min_match_len) {
+  const std::vector<std::string> strings = all_strings(alphabet, max_length);
+  for (int MinMatchLen = 0; MinMatchLen <= max_min_match_len; ++MinMatchLen) {
+    for (const std::string& A : strings) {
+      for (const std::string& B : strings) ASSERT_TRUE(same_tiles_as_literal(A, B, MinMatchLen));
+    }
+  }
+}
+
+void check_random_pairs(std::string_view alphabet, std::uint64_t seed, int pairs,
+                        std::size_t max_length) {
+  bench::Rng rng(seed);
+  for (int i = 0; i < pairs; ++i) {
+    const std::string A = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
+    const std::string B = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
+    ASSERT_TRUE(same_tiles_as_literal(A, B, i % 6)) << "seed " << seed << ", pair " << i;
+  }
+}
+
+void check_token_pairs(std::uint64_t seed, int pairs, std::size_t max_length) {
+  bench::Rng rng(seed);
+  for (int i = 0; i < pairs; ++i) {
+    bench::ProgramPair pair = bench::generate_pair(rng.next(), max_length);
+    pair.first.tokens.resize(std::min(pair.first.tokens.size(), rng.below(max_length + 1)));
+    pair.second.tokens.resize(std::min(pair.second.tokens.size(), rng.below(max_length + 1)));
+    ASSERT_TRUE(
+        same_tiles_as_literal(pair.first.tokens, pair.second.tokens, i % 2 == 0 ? 3 : i % 6))
+        << "seed " << seed << ", pair " << i;
+  }
+}
+
+void check_repeated_statements(std::uint64_t seed, int pairs, std::size_t max_length) {
+  bench::Rng rng(seed);
+  const std::size_t kEvery[] = {2, 5, 20, 1000000};
+  for (int i = 0; i < pairs; ++i) {
+    const std::size_t every = kEvery[i % 4];
+    const std::string A = bench::repeated_statement(rng.next(), rng.below(max_length + 1), every);
+    const std::string B = bench::repeated_statement(rng.next(), rng.below(max_length + 1), every);
+    ASSERT_TRUE(same_tiles_as_literal(A, B, i % 2 == 0 ? 3 : i % 6))
+        << "seed " << seed << ", pair " << i;
+  }
+}
+
+}  // namespace codetwin::similarity

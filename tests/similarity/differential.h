@@ -1,0 +1,48 @@
+// Helpers for checking the fast tiling against the literal passes.
+#ifndef CODETWIN_TESTS_SIMILARITY_DIFFERENTIAL_H_
+#define CODETWIN_TESTS_SIMILARITY_DIFFERENTIAL_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "similarity/similarity.h"
+
+namespace codetwin::similarity {
+
+/// Lets failures show tiles as (x, y, length).
+void PrintTo(const Tile& t, std::ostream* os);
+
+/// Success when tile() and the 64-bit engine both give the literal passes'
+/// tiles, pass by pass; otherwise the first pass that differs.
+::testing::AssertionResult same_tiles_as_literal(std::string_view A, std::string_view B,
+                                                 int MinMatchLen);
+
+/// Checks every pair of strings of length 0..max_length over `alphabet`,
+/// for every MinMatchLen in 0..max_min_match_len; stops at the first
+/// difference.
+void check_all_pairs(std::string_view alphabet, std::size_t max_length, int max_min_match_len);
+
+/// Checks `pairs` pairs of random strings over `alphabet`, each of a random
+/// length up to max_length, MinMatchLen cycling through 0..5.
+void check_random_pairs(std::string_view alphabet, std::uint64_t seed, int pairs,
+                        std::size_t max_length);
+
+/// Checks pairs of C token strings (a program and its disguised copy, cut
+/// to random lengths up to max_length), and pairs of repeated statements.
+void check_token_pairs(std::uint64_t seed, int pairs, std::size_t max_length);
+void check_repeated_statements(std::uint64_t seed, int pairs, std::size_t max_length);
+
+/// Every string of length 0..max_length over `alphabet`.
+std::vector<std::string> all_strings(std::string_view alphabet, std::size_t max_length);
+
+/// Bytes made readable: «a\0b» shows as "a\x00b".
+std::string escaped(std::string_view s);
+
+}  // namespace codetwin::similarity
+
+#endif  // CODETWIN_TESTS_SIMILARITY_DIFFERENTIAL_H_

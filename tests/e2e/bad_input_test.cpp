@@ -434,6 +434,7 @@ TEST(BadInputTest, OutputReaderGoesAway) {
 
 // Hand-edited token files with bytes that are not GBK, shown in the details
 // on a UTF-8 console: converted as the console converts, without a stop.
+// (Windows converts for a console's code page only: a pipe gets the bytes.)
 TEST(BadInputTest, HandEditedTokenFilesOnAUtf8Console) {
   const std::string token1("\xFF\x80zhid=id;\0\xD6", 12);
   const std::string token2("zhid=id;\xD6\xD0\x81", 11);
@@ -441,16 +442,22 @@ TEST(BadInputTest, HandEditedTokenFilesOnAUtf8Console) {
   put_worked_pair(dir);
   RunOptions options;
   options.env = {{"LC_ALL", "C.UTF-8"}};
+  const Console console = testing_windows_build() ? Console::kGbk : Console::kUtf8;
   Session session(dir.path(), options);
   session.send("\n");
-  session.read_until(texts::kTokensGenerated.utf8);
+  session.read_until(console == Console::kUtf8 ? texts::kTokensGenerated.utf8
+                                               : texts::kTokensGenerated.gbk);
   dir.write("token1.txt", token1);
   dir.write("token2.txt", token2);
   session.send(answers("y").substr(1));
   RunResult run = session.finish();
-  const std::string A = platform::gbk_to_utf8(std::string("\xFF\x80 \0\xD6", 5));
-  const std::string B = platform::gbk_to_utf8(" \xD6\xD0\x81");
-  EXPECT_EQ(run.output, Dialogue(Console::kUtf8)
+  std::string A("\xFF\x80 \0\xD6", 5);
+  std::string B(" \xD6\xD0\x81");
+  if (console == Console::kUtf8) {
+    A = platform::gbk_to_utf8(A);
+    B = platform::gbk_to_utf8(B);
+  }
+  EXPECT_EQ(run.output, Dialogue(console)
                             .request()
                             .generated()
                             .lengths(12, 11)

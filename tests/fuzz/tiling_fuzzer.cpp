@@ -8,8 +8,8 @@
 // Every tile must be a run that A and B really share at the stated positions
 // of that pass, without space or NUL, longer than MinMatchLen and no longer
 // than the tile before it; after the last one no run longer than MinMatchLen
-// may remain; MatchLen never exceeds either length. With the literal
-// reference in the build, the tiles must be its tiles, pass by pass.
+// may remain; MatchLen never exceeds either length. And the tiles must be
+// those of the literal reference, pass by pass.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,13 +21,7 @@
 
 #include "similarity/similarity.h"
 #include "tests/fuzz/fuzz_check.h"
-
-// 1 once the literal reference tiling is in the tree.
-#define CODETWIN_FUZZ_WITH_REFERENCE 0
-
-#if CODETWIN_FUZZ_WITH_REFERENCE
 #include "tests/similarity/reference_tiling.h"
-#endif
 
 namespace codetwin::testing {
 namespace {
@@ -91,8 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_tiles(std::string(A), std::string(B), tiles, MinMatchLen);
   const std::int64_t MatchLen = codetwin::similarity::match_length(tiles);
   FUZZ_CHECK(MatchLen <= static_cast<std::int64_t>(std::min(A.size(), B.size())));
-#if CODETWIN_FUZZ_WITH_REFERENCE
-  FUZZ_CHECK(tiles == codetwin::testing::reference_tile(A, B, MinMatchLen));
-#endif
+  FUZZ_CHECK(tiles == codetwin::similarity::reference_tile(A, B, MinMatchLen));
   return 0;
 }

@@ -25,6 +25,7 @@ e2e_tests=(
 )
 bad_input_tests=(
   BadInputTest.DanglingLinkAsSourceCannotBeOpened
+  BadInputTest.BinarySourcesOnOneOrBothSides
   BadInputTest.RandomBytesOnBothSides
   BadInputTest.MillionCharacterLine
   BadInputTest.StandardStreamsClosedOrNull

@@ -42,8 +42,8 @@ void check_tiles(std::string A, std::string B, const std::vector<Tile>& tiles, i
     FUZZ_CHECK(t.length > MinMatchLen && t.length <= previous);
     FUZZ_CHECK(t.x >= 1 && t.x - 1 + t.length <= static_cast<std::int64_t>(A.size()));
     FUZZ_CHECK(t.y >= 1 && t.y - 1 + t.length <= static_cast<std::int64_t>(B.size()));
-    const std::string_view run =
-        std::string_view(A).substr(static_cast<std::size_t>(t.x - 1), static_cast<std::size_t>(t.length));
+    const std::string_view run = std::string_view(A).substr(static_cast<std::size_t>(t.x - 1),
+                                                            static_cast<std::size_t>(t.length));
     FUZZ_CHECK(run == std::string_view(B).substr(static_cast<std::size_t>(t.y - 1),
                                                  static_cast<std::size_t>(t.length)));
     FUZZ_CHECK(std::none_of(run.begin(), run.end(), is_separator));

@@ -168,44 +168,91 @@ TEST(ComparerRunTest, NoTileShowsOneBlockOfUnchangedStrings) {
                             .str());
 }
 
-// A token file edited by hand between the two stages is read in text mode.
+// A token file edited by hand between the two stages is read in text mode and
+// tiled byte by byte: a space or a NUL stops every run, GBK bytes are plain
+// bytes, and the details show the strings exactly as loaded.
 TEST(ComparerRunTest, HandEditedTokenFileIsReadInTextMode) {
-  ScratchDir dir;
-  put_worked_pair(dir);
-  Session session(dir.path());
-  session.send("\n");
-  session.read_until(texts::kTokensGenerated.gbk);
-  dir.write("token1.txt", "zhid=id;\r\n\x1Atrailing");
-  dir.write("token2.txt", "zhid=id+id;");
-  session.send(answers("n").substr(1));
-  RunResult run = session.finish();
-  EXPECT_EQ(run.output, full_run(9, 11, 7, "0.700000", false));
+  struct Row {
+    const char* name;
+    std::string token1, token2;
+    std::int64_t lena, lenb, MatchLen;
+    const char* similarity;
+    bool suspected;
+    std::vector<std::pair<std::string, std::string>> passes;
+  };
+  const std::string nul(1, '\0');
+  // clang-format off
+  const Row rows[] = {
+      {"CR LF read as LF, Ctrl-Z ends the text", "zhid=id;\r\n\x1Atrailing", "zhid=id+id;",
+       9, 11, 7, "0.700000", false, {{" ;\n", " +id;"}, {" ;\n", " +id;"}}},
+      {"a space stops runs", "zhid=id; zhid=id;", "zhid=id;zhid=id;",
+       17, 16, 16, "0.969697", true, {{"  zhid=id;", " zhid=id;"}, {"   ", "  "}, {"   ", "  "}}},
+      {"a NUL byte stops runs", "zhid=id;" + nul + "zhid=id;", "zhid=id;zhid=id;",
+       17, 16, 16, "0.969697", true,
+       {{" " + nul + "zhid=id;", " zhid=id;"}, {" " + nul + " ", "  "}, {" " + nul + " ", "  "}}},
+      {"GBK bytes around a run", "\xD6\xD0zhid=id;", "zhid=id;\xD6\xD0",
+       10, 10, 8, "0.800000", true, {{"\xD6\xD0 ", " \xD6\xD0"}, {"\xD6\xD0 ", " \xD6\xD0"}}},
+      {"GBK bytes inside a run", "zh\xD6\xD0\xCE\xC4;", "fu\xD6\xD0\xCE\xC4;",
+       7, 7, 5, "0.714286", false, {{"zh ", "fu "}, {"zh ", "fu "}}},
+      {"lone CRs kept", "id=id;\r\rid\r\n", "id=id;\r\rid\n",
+       11, 11, 11, "1.000000", true, {{" ", " "}, {" ", " "}}},
+      {"spaces only", "    ", "    ", 4, 4, 0, "0.000000", false, {{"    ", "    "}}},
+      {"Ctrl-Z first", "\x1Azhid=id;", "zhid=id;", 0, 8, 0, "0.000000", false, {{"", "zhid=id;"}}},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    ScratchDir dir;
+    put_worked_pair(dir);
+    Session session(dir.path());
+    session.send("\n");
+    session.read_until(texts::kTokensGenerated.gbk);
+    dir.write("token1.txt", row.token1);
+    dir.write("token2.txt", row.token2);
+    session.send(answers("y").substr(1));
+    RunResult run = session.finish();
+    Dialogue expected;
+    expected.request().generated().lengths(row.lena, row.lenb).questions();
+    for (std::size_t i = 0; i < row.passes.size(); ++i) {
+      expected.pass(static_cast<int>(i + 1), row.passes[i].first, row.passes[i].second);
+    }
+    expected.score(row.MatchLen, row.similarity, row.suspected);
+    EXPECT_EQ(run.output, expected.str()) << row.name;
+    EXPECT_EQ(run.exit_status, 0) << row.name;
+  }
 }
 
-TEST(ComparerRunTest, MissingTokenFileWaitsForAKeyAndFails) {
-  struct Case {
-    const char* removed;
+// A token file gone, or turned into a folder, between the two stages: the
+// message, one key (or the end of input), exit status 1.
+TEST(ComparerRunTest, UnreadableTokenFileWaitsForAKeyAndFails) {
+  struct Row {
+    const char* file;
+    bool folder;  // replaced by a folder rather than removed
     std::string before_message;
   };
-  const Case cases[] = {
-      {"token1.txt", ""},
-      {"token2.txt", texts::fill(texts::kLength1.gbk, "72")},
+  const Row rows[] = {
+      {"token1.txt", false, ""},
+      {"token2.txt", false, texts::fill(texts::kLength1.gbk, "72")},
+      {"token1.txt", true, ""},
+      {"token2.txt", true, texts::fill(texts::kLength1.gbk, "72")},
   };
-  for (const Case& c : cases) {
+  for (const Row& row : rows) {
     for (const char* key : {"k", ""}) {
+      const std::string name = std::string(row.file) + (row.folder ? " as a folder" : " removed") +
+                               (*key ? ", a key" : ", end of input");
       ScratchDir dir;
       put_worked_pair(dir);
       Session session(dir.path());
       session.send("\n");
       session.read_until(texts::kTokensGenerated.gbk);
-      fs::remove(dir.file(c.removed));
+      fs::remove(dir.file(row.file));
+      if (row.folder) fs::create_directory(dir.file(row.file));
       session.send("\n");
       session.send(key);
       RunResult run = session.finish();
-      EXPECT_EQ(run.output, Dialogue().request().generated().str() + c.before_message +
+      EXPECT_EQ(run.output, Dialogue().request().generated().str() + row.before_message +
                                 std::string(texts::kOpenFailed.gbk))
-          << c.removed;
-      EXPECT_EQ(run.exit_status, 1) << c.removed;
+          << name;
+      EXPECT_EQ(run.exit_status, 1) << name;
     }
   }
 }

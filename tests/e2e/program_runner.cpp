@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 extern char** environ;
 
@@ -64,6 +67,81 @@ std::vector<char*> c_strings(std::vector<std::string>& strings) {
 
 constexpr uid_t kNobody = 65534;
 
+// The files the program may create; the sources it must leave alone.
+constexpr const char* kOutputs[] = {"list1.txt", "list2.txt", "token1.txt", "token2.txt"};
+constexpr const char* kSources[] = {"file1.c", "file2.c"};
+
+long long nanoseconds(const timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; }
+
+FolderSnapshot::Source source_state(const std::string& path) {
+  FolderSnapshot::Source state;
+  struct stat link, target;
+  if (lstat(path.c_str(), &link) != 0) return state;
+  state.present = true;
+  state.mode = link.st_mode;
+  state.mtime_ns = nanoseconds(link.st_mtim);
+  if (stat(path.c_str(), &target) == 0) {
+    state.mtime_ns = nanoseconds(target.st_mtim);
+    if (S_ISREG(target.st_mode)) {
+      std::ifstream in(path, std::ios::binary);
+      state.bytes = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+  }
+  return state;
+}
+
+FolderSnapshot take_snapshot(const std::string& dir) {
+  FolderSnapshot snapshot;
+  for (const char* source : kSources) snapshot.sources[source] = source_state(dir + "/" + source);
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(dir, error)) {
+    snapshot.names.push_back(entry.path().filename().string());
+  }
+  return snapshot;
+}
+
+// Reported as failures of the test that ran the program.
+void check_untouched(const std::string& dir, const FolderSnapshot& before) {
+  for (const auto& [name, then] : before.sources) {
+    const FolderSnapshot::Source now = source_state(dir + "/" + name);
+    if (now.present != then.present || now.mode != then.mode) {
+      ADD_FAILURE() << name << " was replaced or removed by the run";
+      continue;
+    }
+    if (now.mtime_ns != then.mtime_ns) ADD_FAILURE() << name << ": modification time changed";
+    if (now.bytes != then.bytes) ADD_FAILURE() << name << ": bytes changed";
+  }
+  std::vector<std::string> allowed = before.names;
+  allowed.insert(allowed.end(), std::begin(kOutputs), std::end(kOutputs));
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(dir, error)) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) {
+      ADD_FAILURE() << "the run left an unexpected file: " << name;
+    }
+  }
+}
+
+// In the child: makes `fd` the pipe end, /dev/null, or nothing.
+void set_stream(int fd, Stream stream, int pipe_end, int null_flags) {
+  switch (stream) {
+    case Stream::kPipe:
+      dup2(pipe_end, fd);
+      break;
+    case Stream::kDevNull: {
+      int null_fd = open("/dev/null", null_flags);
+      if (null_fd >= 0 && null_fd != fd) {
+        dup2(null_fd, fd);
+        close(null_fd);
+      }
+      break;
+    }
+    case Stream::kClosed:
+      close(fd);
+      break;
+  }
+}
+
 }  // namespace
 
 ScratchDir::ScratchDir() {
@@ -100,7 +178,8 @@ std::vector<std::string> ScratchDir::names() const {
   return names;
 }
 
-Session::Session(const std::string& dir, const RunOptions& options) {
+Session::Session(const std::string& dir, const RunOptions& options)
+    : dir_(dir), before_(take_snapshot(dir)) {
   // A program that ends before reading all its input must not kill the test.
   signal(SIGPIPE, SIG_IGN);
   int input[2], output[2];
@@ -116,8 +195,8 @@ Session::Session(const std::string& dir, const RunOptions& options) {
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
-    dup2(input[0], 0);
-    dup2(output[1], 1);
+    set_stream(0, options.input, input[0], O_RDONLY);
+    set_stream(1, options.output, output[1], O_WRONLY);
     close(input[0]);
     close(input[1]);
     close(output[0]);
@@ -139,6 +218,8 @@ Session::Session(const std::string& dir, const RunOptions& options) {
   close(output[1]);
   to_program_ = input[1];
   from_program_ = output[0];
+  if (options.input != Stream::kPipe) close_input();
+  if (options.output != Stream::kPipe) close_output();
 }
 
 Session::~Session() {
@@ -149,7 +230,7 @@ Session::~Session() {
 }
 
 void Session::send(std::string_view input) {
-  while (!input.empty()) {
+  while (to_program_ >= 0 && !input.empty()) {
     ssize_t written = ::write(to_program_, input.data(), input.size());
     if (written <= 0) return;  // the program has gone; what it printed tells the test
     input.remove_prefix(static_cast<std::size_t>(written));
@@ -161,9 +242,14 @@ void Session::close_input() {
   to_program_ = -1;
 }
 
+void Session::close_output() {
+  if (from_program_ >= 0) close(from_program_);
+  from_program_ = -1;
+}
+
 const std::string& Session::read_until(std::string_view marker) {
   char chunk[4096];
-  while (output_.find(marker) == std::string::npos) {
+  while (from_program_ >= 0 && output_.find(marker) == std::string::npos) {
     ssize_t got = ::read(from_program_, chunk, sizeof chunk);
     if (got <= 0) break;
     raw_output_.append(chunk, static_cast<std::size_t>(got));
@@ -177,14 +263,15 @@ RunResult Session::finish() {
   RunResult result;
   if (pid_ <= 0) return result;
   char chunk[65536];
-  for (ssize_t got; (got = ::read(from_program_, chunk, sizeof chunk)) > 0;) {
+  for (ssize_t got; from_program_ >= 0 && (got = ::read(from_program_, chunk, sizeof chunk)) > 0;) {
     raw_output_.append(chunk, static_cast<std::size_t>(got));
   }
   output_ = testing_windows_build() ? from_windows_text_mode(raw_output_) : raw_output_;
-  close(from_program_);
+  close_output();
   int status = 0;
   waitpid(pid_, &status, 0);
   pid_ = -1;
+  check_untouched(dir_, before_);
   result.output = output_;
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);

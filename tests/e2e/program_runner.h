@@ -3,7 +3,11 @@
 //
 // The program run is the build's own codetwin, unless CODETWIN_BIN names
 // another (a cross-built .exe); CODETWIN_RUNNER, if set, is the command that
-// runs it (for example "wine").
+// runs it (for example "wine", or "valgrind --error-exitcode=99 -q").
+//
+// Every run also checks that the program leaves its sources alone: file1.c and
+// file2.c keep their bytes and modification times, and no file but the four
+// outputs appears in the folder. A breach is a test failure.
 #ifndef CODETWIN_TESTS_E2E_PROGRAM_RUNNER_H_
 #define CODETWIN_TESTS_E2E_PROGRAM_RUNNER_H_
 
@@ -37,10 +41,31 @@ class ScratchDir {
   std::string path_;
 };
 
+/// What the program gets as its standard input or output.
+enum class Stream {
+  kPipe,     // talked to through a pipe
+  kDevNull,  // /dev/null
+  kClosed,   // no open file at all
+};
+
 struct RunOptions {
   std::vector<std::string> args;                // command-line arguments
   std::map<std::string, std::string> env;       // on top of LC_ALL=C
   bool as_nobody = false;                       // drop root's privileges first
+  Stream input = Stream::kPipe;
+  Stream output = Stream::kPipe;
+};
+
+/// The sources and the folder's names as they were before a run.
+struct FolderSnapshot {
+  struct Source {
+    bool present = false;
+    unsigned mode = 0;                 // of the name itself (a link stays a link)
+    long long mtime_ns = 0;            // of what the name leads to, else of the name
+    std::optional<std::string> bytes;  // when it leads to a regular file
+  };
+  std::map<std::string, Source> sources;
+  std::vector<std::string> names;
 };
 
 struct RunResult {
@@ -59,6 +84,8 @@ class Session {
 
   void send(std::string_view input);
   void close_input();
+  /// Stops reading the program's output: its next writes meet a broken pipe.
+  void close_output();
   /// Reads until the output so far contains `marker`, or the program ends.
   /// Returns the output so far.
   const std::string& read_until(std::string_view marker);
@@ -71,6 +98,8 @@ class Session {
   int from_program_ = -1;
   std::string raw_output_;  // as the pipe delivered it
   std::string output_;      // as compared: see from_windows_text_mode
+  std::string dir_;
+  FolderSnapshot before_;
 };
 
 /// Runs the program in `dir` with `input` as the whole of its standard input.

@@ -5,6 +5,7 @@
 #include "common/texts.h"
 #include "lexer/lexer.h"
 #include "platform/console.h"
+#include "platform/files.h"
 #include "similarity/similarity.h"
 
 namespace {
@@ -13,6 +14,17 @@ using namespace codetwin;
 
 // Runs shorter than this many characters, plus one, are never tiled.
 constexpr int kMinMatchLen = 3;
+
+// An output that is a source under another name (a link) would destroy that
+// source when it is created.
+bool overwrites_a_source(const SourceFiles& files) {
+  for (const char* output : {files.list, files.token}) {
+    for (const SourceFiles& source : {kFirst, kSecond}) {
+      if (platform::is_same_file(output, source.source)) return true;
+    }
+  }
+  return false;
+}
 
 int fail(std::string_view message) {
   platform::print(message);
@@ -31,6 +43,7 @@ int main() {
   platform::read_char();
 
   for (const SourceFiles& files : {kFirst, kSecond}) {
+    if (overwrites_a_source(files)) return fail(texts::kWriteFailed.gbk);
     switch (lexer::token(files.source, files.list, files.token)) {
       case lexer::TokenStatus::kOk:
         break;

@@ -1,10 +1,16 @@
 #include "platform/files.h"
 
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 namespace codetwin::platform {
 
 std::optional<std::string> read_text_file(const char* path) {
+  // Only a regular file is text to read: opening a FIFO would wait for a
+  // writer forever, and a device such as /dev/zero never ends.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return std::nullopt;
   std::string text;
@@ -22,6 +28,11 @@ std::optional<std::string> read_text_file(const char* path) {
   if (read_failed) return std::nullopt;
   finish_text_mode(pending_cr, text);
   return text;
+}
+
+bool is_same_file(const char* first, const char* second) {
+  std::error_code error;
+  return std::filesystem::equivalent(first, second, error) && !error;
 }
 
 OutputFile::~OutputFile() {

@@ -16,9 +16,12 @@
 namespace codetwin::platform {
 
 /// The whole file at `path` read in text mode, or nullopt when it cannot be
-/// opened or read (missing, unreadable, a directory). Only reads: the file is
-/// never opened for writing.
+/// opened or read (missing, unreadable, not a regular file: a directory, a
+/// FIFO, a device). Only reads: the file is never opened for writing.
 std::optional<std::string> read_text_file(const char* path);
+
+/// Whether both paths exist and name the same file (through links too).
+bool is_same_file(const char* first, const char* second);
 
 /// A file being written: created (or truncated) by create(), filled by
 /// write(), and completed by close(), which reports whether every byte

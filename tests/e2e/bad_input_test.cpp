@@ -3,6 +3,7 @@
 // broken. Every run must end, without a crash, with the right message or the
 // right result; the harness checks that the sources stay untouched.
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,6 +81,66 @@ TEST(BadInputTest, DanglingLinkAsSourceCannotBeOpened) {
         << row.source;
     EXPECT_EQ(run.exit_status, 1) << row.source;
     EXPECT_EQ(dir.names(), row.names) << row.source;
+  }
+}
+
+// Reading a FIFO would wait for a writer forever and /dev/zero never ends:
+// only a regular file is a source.
+TEST(BadInputTest, SourceThatIsNotARegularFileCannotBeOpened) {
+  if (testing_windows_build()) GTEST_SKIP() << "FIFOs and devices are POSIX's";
+  struct Row {
+    const char* name;
+    const char* source;
+    Names names;
+  };
+  const Row rows[] = {
+      {"FIFO as file1.c", "file1.c", {"file1.c", "file2.c"}},
+      {"link to /dev/zero as file1.c", "file1.c", {"file1.c", "file2.c"}},
+      {"FIFO as file2.c", "file2.c", {"file1.c", "file2.c", "list1.txt", "token1.txt"}},
+  };
+  for (const Row& row : rows) {
+    ScratchDir dir;
+    put_worked_pair(dir);
+    fs::remove(dir.file(row.source));
+    if (std::string_view(row.name).starts_with("FIFO")) {
+      ASSERT_EQ(mkfifo(dir.file(row.source).c_str(), 0600), 0) << row.name;
+    } else {
+      fs::create_symlink("/dev/zero", dir.file(row.source));
+    }
+    RunResult run = run_codetwin(dir.path(), "\n\n");
+    EXPECT_EQ(run.output, Dialogue().request().failure(texts::kSourceUnopenable).str())
+        << row.name;
+    EXPECT_EQ(run.exit_status, 1) << row.name;
+    EXPECT_EQ(dir.names(), row.names) << row.name;
+  }
+}
+
+// An output that is a source under another name: creating it would empty
+// that source, so nothing is written to it.
+TEST(BadInputTest, OutputThatIsASourceIsRefused) {
+  struct Row {
+    const char* output;
+    const char* source;
+    Names names;
+  };
+  const Row rows[] = {
+      {"list1.txt", "file1.c", {"file1.c", "file2.c", "list1.txt"}},
+      {"token1.txt", "file2.c", {"file1.c", "file2.c", "token1.txt"}},
+      {"token2.txt", "file1.c", {"file1.c", "file2.c", "list1.txt", "token1.txt", "token2.txt"}},
+  };
+  for (const Row& row : rows) {
+    ScratchDir dir;
+    put_worked_pair(dir);
+    if (testing_windows_build()) {
+      fs::create_hard_link(dir.file(row.source), dir.file(row.output));
+    } else {
+      fs::create_symlink(row.source, dir.file(row.output));
+    }
+    RunResult run = run_codetwin(dir.path(), "\n\n");
+    EXPECT_EQ(run.output, Dialogue().request().failure(texts::kWriteFailed).str()) << row.output;
+    EXPECT_EQ(run.exit_status, 1) << row.output;
+    EXPECT_EQ(dir.names(), row.names) << row.output;
+    EXPECT_EQ(dir.read(row.source), example_source(row.source)) << row.output;
   }
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 using namespace codetwin;
 
-// Runs shorter than this many characters, plus one, are never tiled.
+// A common run is tiled only when it is longer than this.
 constexpr int kMinMatchLen = 3;
 
 // An output that is a source under another name (a link) would destroy that

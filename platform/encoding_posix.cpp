@@ -55,10 +55,12 @@ bool is_utf8_codeset(std::string_view name) {
 }
 
 std::string gbk_to_utf8(std::string_view gbk) {
-  iconv_t cd = iconv_open("UTF-8", "GBK");
+  // Opened once: every print of a run converts, the details one per string.
+  static const iconv_t cd = iconv_open("UTF-8", "GBK");
   // Without a GBK converter the bytes are passed on unchanged: unreadable
   // Chinese, but no text lost.
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
 
   std::string utf8;
   utf8.reserve(gbk.size() * 3 / 2);
@@ -80,7 +82,6 @@ std::string gbk_to_utf8(std::string_view gbk) {
     in += skip;
     in_left -= skip;
   }
-  iconv_close(cd);
   return utf8;
 }
 

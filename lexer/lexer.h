@@ -14,12 +14,19 @@
 // written. Two sources that differ only in variable names give the same token
 // string. The *list file* shows every word with its class and index.
 //
+// For showing where a tile came from, token_origins() tells which word gives
+// each token-string character, and a word's bytes are where its view points
+// into the scanned text. strip_comments() is an optional step before
+// scanning (the class run's --ignore-comments), with the map back to the
+// text it was given.
+//
 // Everything here is pure except token(), the shell that reads the source and
 // writes the two files.
 #ifndef CODETWIN_LEXER_LEXER_H_
 #define CODETWIN_LEXER_LEXER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +47,34 @@ WordList scan(std::string_view text);
 
 /// The token string of a word list, as stored in the token file.
 std::string token_string(const WordList& link);
+
+/// For each character of token_string(link), the index of the word it comes
+/// from (an identifier gives two characters "id", an H word none).
+std::vector<std::uint32_t> token_origins(const WordList& link);
+
+/// A text with its C comments taken out, and where each one was.
+struct StrippedText {
+  /// One comment, replaced by one space at `at` in the stripped text; it
+  /// spanned [begin, end) of the text given.
+  struct Cut {
+    std::size_t at;
+    std::size_t begin;
+    std::size_t end;
+  };
+  std::string text;
+  std::vector<Cut> cuts;  // in order
+};
+
+/// Replaces every C comment of `text` by one space: a /* */ comment (one
+/// left open runs to the end), and a // comment up to its line end, which
+/// stays, running on over backslash-newlines. Quotes in string and
+/// character literals are respected, so comment marks inside them are text.
+StrippedText strip_comments(std::string_view text);
+
+/// The offset in the original text of offset `p` of the stripped text: the
+/// comment's first byte for the space that stands for it; `p` may be the
+/// stripped text's size (the end).
+std::size_t original_offset(const StrippedText& stripped, std::size_t p);
 
 /// The list file's text with LF line ends: the ten-line legend, then one
 /// record "(class,word,index)" per word. Line ends are stored as CR LF.

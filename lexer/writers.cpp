@@ -40,6 +40,15 @@ std::string token_string(const WordList& link) {
   return tokens;
 }
 
+std::vector<std::uint32_t> token_origins(const WordList& link) {
+  std::vector<std::uint32_t> origins;
+  for (std::size_t index = 0; index < link.size(); ++index) {
+    origins.insert(origins.end(), contribution(link[index]).size(),
+                   static_cast<std::uint32_t>(index));
+  }
+  return origins;
+}
+
 std::string list_text(const WordList& link) {
   return list_legend() + list_records(link, 0, link.size());
 }

@@ -17,6 +17,7 @@
 #define CODETWIN_SIMILARITY_SIMILARITY_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,40 @@ struct Tile {
 /// Every tile, pass by pass, in order, chosen exactly as the literal passes
 /// choose them. The last pass, which finds nothing, adds no tile.
 std::vector<Tile> tile(std::string_view A, std::string_view B, int MinMatchLen);
+
+/// A tile in the positions of the strings as loaded (from 0), before any pass
+/// shortened them: the stretch of A and of B that the tile covers. The
+/// class run scores and maps tiles back to sources in these positions.
+struct OriginalTile {
+  std::int64_t a;
+  std::int64_t b;
+  std::int64_t length;
+  friend bool operator==(const OriginalTile&, const OriginalTile&) = default;
+};
+
+/// The same tiles as tile(), in pass order, at original positions.
+std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B, int MinMatchLen);
+
+/// Tiles many pairs in a row, keeping its memory from one pair to the next
+/// (one per thread: it is not shared). Results are exactly tile()'s.
+class TilingWorkspace {
+ public:
+  TilingWorkspace();
+  ~TilingWorkspace();
+  TilingWorkspace(const TilingWorkspace&) = delete;
+  TilingWorkspace& operator=(const TilingWorkspace&) = delete;
+
+  /// MatchLen of tile(A, B, MinMatchLen).
+  std::int64_t match_length(std::string_view A, std::string_view B, int MinMatchLen);
+  /// original_tiles(A, B, MinMatchLen); valid until the next call.
+  const std::vector<OriginalTile>& tiles(std::string_view A, std::string_view B,
+                                         int MinMatchLen);
+
+ private:
+  struct Buffers;
+  std::unique_ptr<Buffers> buffers_;
+  std::vector<OriginalTile> tiles_;
+};
 
 /// Replaces the run of `length` characters at position `at` (from 1) of `s`
 /// by one space: how a tile changes a string.

@@ -6,14 +6,44 @@
 
 namespace codetwin::similarity {
 
-std::vector<Tile> tile(std::string_view A, std::string_view B, int MinMatchLen) {
-  // 32-bit positions halve the memory; the text A NUL B must stay below
-  // their largest value, which the engine keeps for "none".
+namespace {
+
+// 32-bit positions halve the memory; the text A NUL B must stay below
+// their largest value, which the engine keeps for "none".
+bool fits_narrow(std::string_view A, std::string_view B) {
   constexpr std::uint64_t kNarrowLimit = std::numeric_limits<std::uint32_t>::max();
-  if (std::uint64_t{A.size()} + B.size() + 1 < kNarrowLimit) {
-    return tile_with_index<std::uint32_t>(A, B, MinMatchLen);
-  }
+  return std::uint64_t{A.size()} + B.size() + 1 < kNarrowLimit;
+}
+
+}  // namespace
+
+std::vector<Tile> tile(std::string_view A, std::string_view B, int MinMatchLen) {
+  if (fits_narrow(A, B)) return tile_with_index<std::uint32_t>(A, B, MinMatchLen);
   return tile_with_index<std::uint64_t>(A, B, MinMatchLen);
+}
+
+std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B,
+                                         int MinMatchLen) {
+  if (fits_narrow(A, B)) return original_tiles_with_index<std::uint32_t>(A, B, MinMatchLen);
+  return original_tiles_with_index<std::uint64_t>(A, B, MinMatchLen);
+}
+
+struct TilingWorkspace::Buffers {};
+
+TilingWorkspace::TilingWorkspace() : buffers_(std::make_unique<Buffers>()) {}
+TilingWorkspace::~TilingWorkspace() = default;
+
+std::int64_t TilingWorkspace::match_length(std::string_view A, std::string_view B,
+                                           int MinMatchLen) {
+  std::int64_t total = 0;
+  for (const OriginalTile& t : tiles(A, B, MinMatchLen)) total += t.length;
+  return total;
+}
+
+const std::vector<OriginalTile>& TilingWorkspace::tiles(std::string_view A, std::string_view B,
+                                                        int MinMatchLen) {
+  tiles_ = original_tiles(A, B, MinMatchLen);
+  return tiles_;
 }
 
 void apply_tile(std::string& s, std::int64_t at, std::int64_t length) {

@@ -581,7 +581,25 @@ std::vector<Tile> tile_with_index(std::string_view A, std::string_view B, int Mi
   return to_pass_coordinates(raw);
 }
 
+template <typename Index>
+std::vector<OriginalTile> original_tiles_with_index(std::string_view A, std::string_view B,
+                                                    int MinMatchLen) {
+  const auto min_match_len = static_cast<Index>(std::max(MinMatchLen, 0));
+  const std::vector<RawTile<Index>> raw = Tiler<Index>(A, B, min_match_len).run();
+  std::vector<OriginalTile> tiles;
+  tiles.reserve(raw.size());
+  for (const RawTile<Index>& t : raw) {
+    tiles.push_back({static_cast<std::int64_t>(t.a), static_cast<std::int64_t>(t.b),
+                     static_cast<std::int64_t>(t.length)});
+  }
+  return tiles;
+}
+
 template std::vector<Tile> tile_with_index<std::uint32_t>(std::string_view, std::string_view, int);
 template std::vector<Tile> tile_with_index<std::uint64_t>(std::string_view, std::string_view, int);
+template std::vector<OriginalTile> original_tiles_with_index<std::uint32_t>(std::string_view,
+                                                                           std::string_view, int);
+template std::vector<OriginalTile> original_tiles_with_index<std::uint64_t>(std::string_view,
+                                                                           std::string_view, int);
 
 }  // namespace codetwin::similarity

@@ -15,6 +15,11 @@ namespace codetwin::similarity {
 template <typename Index>
 std::vector<Tile> tile_with_index(std::string_view A, std::string_view B, int MinMatchLen);
 
+/// original_tiles() holding positions in `Index`.
+template <typename Index>
+std::vector<OriginalTile> original_tiles_with_index(std::string_view A, std::string_view B,
+                                                    int MinMatchLen);
+
 }  // namespace codetwin::similarity
 
 #endif  // CODETWIN_SIMILARITY_TILING_ENGINE_H_

@@ -1,0 +1,77 @@
+// Scoring every pair of a class on several threads.
+//
+// The pairs are numbered row by row (X's index, then Y's) and handed out in
+// chunks from one atomic counter; each thread tiles with its own workspace
+// and keeps its own tallies, merged at the end in a fixed order, so every
+// result is the same for any number of threads. Pairs are kept only as the
+// listing needs them (KeepRules); each submission's two best scores are
+// kept for every pair.
+#ifndef CODETWIN_CLASSRUN_SCORING_H_
+#define CODETWIN_CLASSRUN_SCORING_H_
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "classrun/classrun.h"
+
+namespace codetwin::classrun {
+
+/// Which scored pairs to keep in memory.
+struct KeepRules {
+  /// Keep every pair at or above this (all, NaN included, when unset).
+  /// Unset together with keep_all false: keep none by threshold.
+  bool keep_all = false;
+  std::optional<double> min;
+  /// Besides: the best `top` pairs by similarity order (0: none).
+  std::size_t top = 0;
+  /// Besides: every pair at or above this (groups, suspected pairs).
+  std::optional<double> at_or_above;
+};
+
+/// What scoring every pair gives.
+struct Scores {
+  std::uint64_t pairs = 0;
+  std::uint64_t suspected = 0;
+  std::uint64_t not_a_number = 0;
+  Histogram histogram{};
+  std::vector<Best> best;        // per submission
+  std::vector<PairScore> kept;   // by KeepRules, in pair order
+};
+
+/// The pairs of `submissions` (indices in name order): every two, except
+/// two of cohort kOld.
+std::uint64_t count_pairs(const std::vector<Submission>& submissions);
+
+/// Scores the pairs on `jobs` threads, started at construction. The
+/// submissions must stay unchanged until the scorer is gone.
+class PairScorer {
+ public:
+  PairScorer(const std::vector<Submission>& submissions, const KeepRules& rules, unsigned jobs);
+  ~PairScorer();  // cancels and waits for the threads
+  PairScorer(const PairScorer&) = delete;
+  PairScorer& operator=(const PairScorer&) = delete;
+
+  /// Waits until every pair is scored or `timeout` has passed; true when done.
+  bool wait(std::chrono::milliseconds timeout);
+  std::uint64_t total() const;
+  std::uint64_t done() const;
+  /// Asks the threads to stop after the pair each is on.
+  void cancel();
+  /// The merged results; only after wait() returned true.
+  Scores take();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+/// Scores every pair on `jobs` threads and returns when done.
+Scores score_all(const std::vector<Submission>& submissions, const KeepRules& rules,
+                 unsigned jobs);
+
+}  // namespace codetwin::classrun
+
+#endif  // CODETWIN_CLASSRUN_SCORING_H_

@@ -1,0 +1,59 @@
+// A class run's outputs: the listing on the console, a CSV table, a JSON
+// document and an HTML evidence report (html.h). Each is a pure function
+// from the run's results to bytes; the program writes them where asked.
+//
+// Similarities are printed as codetwin prints them ("%f" of the single-
+// precision value: six decimals, "nan" for not a number), so a row can be
+// checked against a codetwin run on the same pair. Margins are printed the
+// same way with a sign.
+#ifndef CODETWIN_REPORT_REPORT_H_
+#define CODETWIN_REPORT_REPORT_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "classrun/classrun.h"
+#include "classrun/ranking.h"
+
+namespace codetwin::report {
+
+/// How the run was asked for, as the JSON and HTML outputs record it.
+struct RunInfo {
+  std::string version;
+  /// Each option as (name, value), values as given; names of paths are bytes.
+  std::vector<std::pair<std::string, std::string>> options;
+  classrun::ListOptions list;
+  bool ignore_comments = false;
+  bool has_template = false;
+};
+
+/// codetwin's "%f" of a similarity.
+std::string format_similarity(float similarity);
+/// A margin as "%+f" ("nan" for not a number).
+std::string format_margin(double margin);
+
+/// How console text is made: `text` turns the report's UTF-8 into the
+/// console's charset, `name` does the same for a file's name.
+struct ConsoleStyle {
+  std::function<std::string(std::string_view)> text;
+  std::function<std::string(std::string_view)> name;
+};
+
+/// The listing for standard output: counts, the listed pairs, each
+/// submission's closest partner, the groups, and what was skipped.
+std::string console_report(const classrun::ClassResult& result, const RunInfo& info,
+                           const ConsoleStyle& style);
+
+/// RFC 4180 CSV, UTF-8 with a byte-order mark and CR LF line ends: a header
+/// and one row per written pair.
+std::string csv_report(const classrun::ClassResult& result);
+
+/// One JSON document (UTF-8): options, submissions, pairs, groups, skipped.
+std::string json_report(const classrun::ClassResult& result, const RunInfo& info);
+
+}  // namespace codetwin::report
+
+#endif  // CODETWIN_REPORT_REPORT_H_

@@ -5,50 +5,18 @@
 //   twoletter   random strings over «ab»
 // Every pair has N characters per string, except realistic_uneven: N in A
 // and 1.3 N in B (the copy holds more code than the original). The fast runs also report the
-// peak heap the tiling allocates (counted by the operator new below), per
+// peak heap the tiling allocates (counted by heap_count's operator new), per
 // character of A and B together.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <map>
-#include <new>
 #include <string>
 #include <utility>
 
 #include "bench/generate.h"
+#include "bench/heap_count.h"
 #include "similarity/similarity.h"
 #include "tests/similarity/reference_tiling.h"
-
-namespace {
-
-std::atomic<std::size_t> g_heap_now{0};
-std::atomic<std::size_t> g_heap_peak{0};
-
-// Each block carries its size in front, keeping the default alignment.
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  void* block = std::malloc(size + kHeader);
-  if (block == nullptr) throw std::bad_alloc();
-  *static_cast<std::size_t*>(block) = size;
-  const std::size_t now = g_heap_now.fetch_add(size, std::memory_order_relaxed) + size;
-  std::size_t peak = g_heap_peak.load(std::memory_order_relaxed);
-  while (now > peak && !g_heap_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-  }
-  return static_cast<char*>(block) + kHeader;
-}
-
-void operator delete(void* p) noexcept {
-  if (p == nullptr) return;
-  void* block = static_cast<char*>(p) - kHeader;
-  g_heap_now.fetch_sub(*static_cast<std::size_t*>(block), std::memory_order_relaxed);
-  std::free(block);
-}
-
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -117,10 +85,10 @@ void run_fast(benchmark::State& state, std::string_view kind, std::size_t n) {
   report(state, tiles, p);
 
   tiles = {};
-  const std::size_t before = g_heap_now.load();
-  g_heap_peak.store(before);
+  const std::size_t before = codetwin::bench::heap_in_use();
+  codetwin::bench::reset_heap_peak();
   tiles = codetwin::similarity::tile(p.first, p.second, kMinMatchLen);
-  const double peak = static_cast<double>(g_heap_peak.load() - before);
+  const double peak = static_cast<double>(codetwin::bench::heap_peak() - before);
   state.counters["peak_MB"] = peak / 1e6;
   state.counters["peak_B_per_char"] = peak / static_cast<double>(p.first.size() + p.second.size());
 }

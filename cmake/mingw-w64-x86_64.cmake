@@ -1,6 +1,6 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 toolchain
 # (package g++-mingw-w64-x86-64-posix):
-#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCODETWIN_TESTS=OFF
+#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBUILD_TESTING=OFF
 # The result is one codetwin.exe, linked statically so that it needs nothing
 # on the Windows machine beyond the system's own DLLs.
 set(CMAKE_SYSTEM_NAME Windows)

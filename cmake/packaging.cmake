@@ -5,12 +5,10 @@
 # - in the Windows cross build, a .zip of one folder holding the programs,
 #   a short read-me and the licence, as plain text with CR LF line ends.
 if(WIN32)
-  foreach(document IN ITEMS "packaging/windows-readme.txt;README.txt" "LICENSE;LICENSE.txt")
-    list(GET document 0 source)
-    list(GET document 1 name)
-    configure_file(${source} ${name} @ONLY NEWLINE_STYLE CRLF)
-    install(FILES ${PROJECT_BINARY_DIR}/${name} DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  endforeach()
+  configure_file(packaging/windows-readme.txt README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
 else()
   install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()

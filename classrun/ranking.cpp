@@ -145,6 +145,7 @@ ClassResult summarize(std::vector<Submission> submissions, std::vector<Skipped> 
   result.pairs = scores.pairs;
   result.suspected = scores.suspected;
   result.not_a_number = scores.not_a_number;
+  result.listable = scores.listable;
   result.histogram = scores.histogram;
   result.best = std::move(scores.best);
   const std::vector<Submission>& subs = result.submissions;

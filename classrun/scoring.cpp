@@ -107,6 +107,7 @@ struct Tally {
   std::uint64_t pairs = 0;
   std::uint64_t suspected = 0;
   std::uint64_t not_a_number = 0;
+  std::uint64_t listable = 0;
   Histogram histogram{};
   std::vector<Best> best;
   std::vector<PairScore> kept;  // by threshold
@@ -174,8 +175,9 @@ struct PairScorer::State {
       offer(tally.best[i], s, j);
       offer(tally.best[j], s, i);
     }
-    const bool listed = rules.keep_all && (!rules.min || at_least(s, rules.min));
-    if (listed || at_least(s, rules.at_or_above)) {
+    const bool listable = !rules.min || at_least(s, rules.min);
+    if (listable) ++tally.listable;
+    if ((rules.keep_all && listable) || at_least(s, rules.at_or_above)) {
       tally.kept.push_back(pair);
     } else if (rules.top > 0) {
       keep_if_top(tally.top, {pair, s});
@@ -201,6 +203,7 @@ struct PairScorer::State {
       scores.pairs += tally.pairs;
       scores.suspected += tally.suspected;
       scores.not_a_number += tally.not_a_number;
+      scores.listable += tally.listable;
       for (std::size_t bin = 0; bin < scores.histogram.size(); ++bin) {
         scores.histogram[bin] += tally.histogram[bin];
       }

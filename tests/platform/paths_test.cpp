@@ -84,7 +84,7 @@ TEST(ReadFileTest, TellsMissingFromNotRegular) {
 TEST(NamesTest, ChineseNamesGoThereAndBack) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
-  const std::string name = "\xE4\xBD\x9C\xE4\xB8\x9A 1,\"x\".c";  // 作业 1,"x".c
+  const std::string name = "\xE4\xBD\x9C\xE4\xB8\x9A 1,x.c";  // 作业 1,x.c
   const fs::path path = dir.path() / path_from_name(name);
   EXPECT_EQ(name_of(path_from_name(name)), name);
   EXPECT_EQ(name_of(path_from_name("sub/dir/a.c")), "sub/dir/a.c");
@@ -194,7 +194,7 @@ TEST(AtomicOutputTest, TemporaryIsHiddenBesideTheTargetAndNeverTheSame) {
   const std::size_t kept = temporary.size() - std::string("..123456789abc.tmp").size();
   EXPECT_LT(kept, long_name.size()) << temporary;
   EXPECT_EQ(kept % 3, 0u) << temporary;
-  EXPECT_TRUE(temporary.starts_with("." + long_name.substr(0, kept) + ".")) << temporary;
+  EXPECT_EQ(temporary.substr(0, kept + 2), '.' + long_name.substr(0, kept) + '.');
 }
 
 TEST(AtomicOutputTest, BadTargetsFailAndLeaveNothing) {

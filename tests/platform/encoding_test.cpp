@@ -196,7 +196,9 @@ TEST(EncodingTest, SourcesShowAsUtf8WhenTheyAreAndAsGbkOtherwise) {
       {"UTF-8 with one bad byte is read as GBK", "\xE4\xBD\xA0\xFF", "\u6D63" + r + r},
   };
   // clang-format on
-  for (const SourceRow& row : rows) EXPECT_EQ(source_text_to_utf8(row.bytes), row.shown) << row.name;
+  for (const SourceRow& row : rows) {
+    EXPECT_EQ(source_text_to_utf8(row.bytes), row.shown) << row.name;
+  }
 }
 
 struct CodesetRow {

@@ -106,7 +106,8 @@ TEST(SameFilePosixTest, LinksLeadToTheSameFile) {
 TEST(NamesPosixTest, NamesThatAreNotUtf8AreKeptAsBytes) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
-  const std::string name = "\xD7\xF7\xD2\xB5\xFF\n\"q\".c";  // GBK, a stray byte, a line end, quotes
+  const std::string name =
+      "\xD7\xF7\xD2\xB5\xFF\n\"q\".c";  // GBK, a stray byte, a line end, quotes
   EXPECT_EQ(name_of(path_from_name(name)), name);
   AtomicOutput out;
   ASSERT_TRUE(out.open(dir.path() / path_from_name(name)));

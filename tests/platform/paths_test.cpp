@@ -124,7 +124,8 @@ TEST(AtomicOutputTest, TargetIsReplacedWholeOrLeftAsItWas) {
   const OutputRow rows[] = {
       {"nothing written", {}, Ending::kCommit},
       {"small pieces", {"a,b\r\n", "1,2\r\n"}, Ending::kCommit},
-      {"pieces past the buffer", {std::string(40000, 'x'), std::string(40000, 'y'), "z"},
+      {"pieces past the buffer",
+       {std::string(40000, 'x'), std::string(40000, 'y'), "z"},
        Ending::kCommit},
       {"a piece larger than the buffer", {"head", big, "tail"}, Ending::kCommit},
       {"discarded", {"a", big}, Ending::kDiscard},

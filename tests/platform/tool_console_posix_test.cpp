@@ -44,8 +44,8 @@ class ToolConsoleTest : public ::testing::Test {
 struct LocaleRow {
   const char* locale;
   Charset charset;
-  std::string text;  // "对数：" as shown
-  std::string name;  // "作业\n.c" (UTF-8) as shown
+  std::string text;      // "对数：" as shown
+  std::string name;      // "作业\n.c" (UTF-8) as shown
   std::string gbk_name;  // "\xC4\xE3.c" (GBK bytes) as shown
 };
 

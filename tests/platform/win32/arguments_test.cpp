@@ -33,19 +33,19 @@ std::vector<std::string> split_at_nul(const std::string& bytes) {
 
 TEST(ArgumentsWin32Test, ArgumentsArriveAsUtf8) {
   const std::vector<std::string> given = {
-      "\xE4\xBD\x9C\xE4\xB8\x9A.c",         // 作业.c: not in the ANSI code page
-      "class folder\\a b.c",                  // a space, a backslash
-      "",                                     // empty
-      "say \"hi\".c",                         // quotes
-      "trailing\\",                           // a backslash before the closing quote
-      "\xF0\x9F\x98\x80.c",                   // outside the BMP
+      "\xE4\xBD\x9C\xE4\xB8\x9A.c",  // 作业.c: not in the ANSI code page
+      "class folder\\a b.c",         // a space, a backslash
+      "",                            // empty
+      "say \"hi\".c",                // quotes
+      "trailing\\",                  // a backslash before the closing quote
+      "\xF0\x9F\x98\x80.c",          // outside the BMP
       "--min=0.8",
   };
   TempDir dir;
   ASSERT_TRUE(dir.ok());
   const std::filesystem::path record = dir.path() / "arguments.bin";
-  std::wstring command_line = win32::to_wide(kPrintArguments, CP_UTF8) + L" " +
-                              quote_argument(record.native());
+  std::wstring command_line =
+      win32::to_wide(kPrintArguments, CP_UTF8) + L" " + quote_argument(record.native());
   for (const std::string& argument : given) {
     command_line += L" " + quote_argument(win32::to_wide(argument, CP_UTF8));
   }

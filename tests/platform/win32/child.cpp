@@ -29,7 +29,8 @@ int print_arguments(const std::vector<std::string>& given) {
 int print_texts() {
   platform::init_tool_console();
   const bool written =
-      platform::write_stdout(platform::text_for_console("\xE5\xAF\xB9\xE6\x95\xB0\xEF\xBC\x9A" "3\n")) &&
+      platform::write_stdout(platform::text_for_console("\xE5\xAF\xB9\xE6\x95\xB0\xEF\xBC\x9A"
+                                                        "3\n")) &&
       platform::write_stdout(platform::name_for_console("\xE4\xBD\x9C\xE4\xB8\x9A\n.c")) &&
       platform::write_stdout("\n") &&
       platform::write_stderr(platform::text_for_console("\xE8\xBF\x9B\xE5\xBA\xA6 50%\r"));

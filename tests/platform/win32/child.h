@@ -33,8 +33,7 @@ struct ChildResult {
 /// program's own name, already quoted), its standard output and error in
 /// files in `folder`, and waits for it. nullopt if it could not be run.
 std::optional<ChildResult> run_self(const std::wstring& arguments,
-                                    const std::filesystem::path& folder,
-                                    DWORD creation_flags = 0);
+                                    const std::filesystem::path& folder, DWORD creation_flags = 0);
 
 /// `argument` quoted as CommandLineToArgvW reads it back.
 std::wstring quote_argument(std::wstring_view argument);

@@ -26,7 +26,9 @@ TEST(ToolConsoleWin32Test, FilesGetGbkWithCrLf) {
   ASSERT_TRUE(child.has_value());
   EXPECT_EQ(child->exit_code, 0u);
   // 对数：3, then 作业\n.c with its line end escaped, in GBK.
-  EXPECT_EQ(child->out, "\xB6\xD4\xCA\xFD\xA3\xBA" "3\r\n\xD7\xF7\xD2\xB5\\n.c\r\n");
+  EXPECT_EQ(child->out,
+            "\xB6\xD4\xCA\xFD\xA3\xBA"
+            "3\r\n\xD7\xF7\xD2\xB5\\n.c\r\n");
   // 进度 50%, its CR kept for redrawing.
   EXPECT_EQ(child->err, "\xBD\xF8\xB6\xC8 50%\r");
 }
@@ -45,9 +47,9 @@ TEST(ToolConsoleWin32Test, ConsoleShowsChineseInAnyCodePage) {
   // write to is a pipe or a file).
   FreeConsole();
   if (!AllocConsole()) GTEST_SKIP() << "no console can be made here";
-  HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+  HANDLE console =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   DWORD mode = 0;
   if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
     FreeConsole();
@@ -59,8 +61,8 @@ TEST(ToolConsoleWin32Test, ConsoleShowsChineseInAnyCodePage) {
     UINT code_page;
     Charset charset;
   };
-  for (const Row row : {Row{437, Charset::kGbk}, Row{936, Charset::kGbk},
-                        Row{CP_UTF8, Charset::kUtf8}}) {
+  for (const Row row :
+       {Row{437, Charset::kGbk}, Row{936, Charset::kGbk}, Row{CP_UTF8, Charset::kUtf8}}) {
     SetConsoleOutputCP(row.code_page);
     init_tool_console();
     EXPECT_EQ(console_charset(), row.charset) << row.code_page;

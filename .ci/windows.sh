@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# CI for the Windows build: cross-builds codetwin.exe with mingw-w64, makes
-# the .zip with CPack and checks what it holds, then under Wine runs the
-# end-to-end tests, built for Linux, against the build's codetwin.exe, and
-# the .zip's codetwin.exe on the example pair against the build's.
+# CI for the Windows build: cross-builds codetwin.exe and codetwin-class.exe
+# with mingw-w64, makes the .zip with CPack and checks what it holds; then
+# under Wine runs the end-to-end tests, built for Linux, against the build's
+# programs, the .zip's codetwin.exe on the example pair against the build's,
+# and the platform tests, built for Windows.
 #
 #   .ci/windows.sh [LINUX_BUILD_DIR]   (default: build, as .ci/run leaves it)
 #
@@ -37,12 +38,13 @@ find_command() {
 wine=$(find_command wine64 wine /usr/lib/wine/wine64)
 wineserver=$(find_command wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver)
 
-echo "== Windows: cross build of codetwin.exe"
+echo "== Windows: cross build of the programs"
 cmake -S . -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DBUILD_TESTING=OFF \
   -DCODETWIN_WERROR=ON
 cmake --build "$windows_build" -j2
 exe="$PWD/$windows_build/codetwin.exe"
+class_exe="$PWD/$windows_build/codetwin-class.exe"
 
 echo "== Windows: the .zip"
 rm -f "$windows_build"/*.zip
@@ -106,10 +108,16 @@ timeout 60 "$wineserver" -w
 "$wineserver" -p </dev/null >/dev/null 2>&1
 
 tests_started=$(date +%s)
-CODETWIN_BIN="$exe" CODETWIN_RUNNER="$wine" \
+CODETWIN_BIN="$exe" CODETWIN_CLASS_BIN="$class_exe" CODETWIN_RUNNER="$wine" \
   ctest --test-dir "$linux_build" -L e2e --output-on-failure -j2 --timeout 300 </dev/null
 echo "   tests ran in $(($(date +%s) - tests_started)) s"
 
 echo "== Windows: the .zip's codetwin.exe on the example pair"
 .ci/compare_runs.sh "$exe" "$unzipped/$folder/codetwin.exe" "$wine" </dev/null
+
+echo "== Windows: the platform tests, built for Windows, under Wine"
+cmake -S tests/platform/win32 -B build-windows-tests -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCODETWIN_WINE="$wine"
+cmake --build build-windows-tests -j2
+ctest --test-dir build-windows-tests --output-on-failure --timeout 300 </dev/null
 echo "== Windows: done in $(elapsed), $(($(date +%s) - installed)) s of it after the installs"

@@ -38,6 +38,8 @@ libbenchmark-dev                      bench
 g++-mingw-w64-x86-64-posix            windows
 wine64                                windows
 ninja-build                           windows
+googletest                            windows  sources, for the platform tests built for Windows
+python3                               windows
 valgrind                              valgrind
 dpkg-dev                              package  dpkg-shlibdeps, for the dependencies of the .deb
 '

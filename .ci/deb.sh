@@ -4,8 +4,8 @@
 # `cmake --install --prefix` puts every program built in bin/ and the README
 # and the licence in share/doc/codetwin/; makes the .deb with CPack and checks
 # that it holds the same under /usr, that it declares its dependencies, and
-# that the codetwin it installs, unpacked into a scratch root, runs the
-# example pair as the build's own does.
+# that the programs it installs, unpacked into a scratch root, run the
+# example pair as the build's own do.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-package
@@ -50,6 +50,8 @@ for library in libc6 libstdc++6; do
   fi
 done
 
-echo "== the packaged codetwin on the example pair"
+echo "== the packaged programs on the example pair"
 dpkg -x "$deb" "$scratch/root"
-.ci/compare_runs.sh "$build/codetwin" "$scratch/root/usr/bin/codetwin"
+for program in codetwin codetwin-class; do
+  .ci/compare_runs.sh "$build/$program" "$scratch/root/usr/bin/$program"
+done

@@ -271,7 +271,9 @@ class ClassRun {
     }
     progress.clear();
     if (platform::interrupted()) stop();
-    result_ = classrun::summarize(std::move(submissions_), std::move(skipped_), scorer.take(),
+    // Taken before the submissions move: the scorer reads them while merging.
+    classrun::Scores scores = scorer.take();
+    result_ = classrun::summarize(std::move(submissions_), std::move(skipped_), std::move(scores),
                                   options_.list);
     return kOk;
   }

@@ -68,6 +68,7 @@ struct FileMap {
   std::vector<Bytes> words;            // per word: its bytes in the file
   std::vector<Bytes> comments;         // the comments cut, in the file's bytes
   std::size_t unread_from = 0;         // a Ctrl-Z's offset, or the file's size
+  std::size_t size = 0;                // the file's bytes
 };
 
 /// The map of one source file's bytes, lexed under `options`.
@@ -108,8 +109,9 @@ struct SourceView {
   std::uint32_t submission = 0;  // index into ClassResult::submissions
   std::vector<ShownFile> files;
   std::vector<GreySpan> greyed;
-  /// UTF-8; non-empty when the sources are not shown (files is then empty)
-  /// and their stretches not known: why.
+  /// Non-empty when the sources are not shown (files is then empty) and
+  /// their stretches not known: why, for people (UTF-8, a file's name in it
+  /// as its bytes).
   std::string problem;
 };
 

@@ -224,7 +224,10 @@ Evidence evidence_of(const ClassResult& result, const LexOptions& options, const
 
   Evidence evidence;
   similarity::TilingWorkspace workspace;
-  for (const PairScore& pair : result.evidence) {
+  const std::size_t shown_pairs = std::min(result.evidence.size(), kMaxPairViews);
+  evidence.omitted = result.evidence.size() - shown_pairs;
+  for (std::size_t k = 0; k < shown_pairs; ++k) {
+    const PairScore& pair = result.evidence[k];
     PairEvidence item{pair, view_for(pair.a), view_for(pair.b), {}};
     const Shown& a = shown[item.view_a];
     const Shown& b = shown[item.view_b];

@@ -136,8 +136,15 @@ struct PairEvidence {
 /// The evidence of a run: the sources shown, each once, and the pairs.
 struct Evidence {
   std::vector<SourceView> views;
-  std::vector<PairEvidence> pairs;  // in the order of ClassResult::evidence
+  std::vector<PairEvidence> pairs;  // the first of ClassResult::evidence, in order
+  std::size_t omitted = 0;          // pairs of ClassResult::evidence past kMaxPairViews
 };
+
+/// Pairs given a view at most. Past some hundreds of views a page takes
+/// seconds to open and would take days to read; the listing and the CSV
+/// hold every pair. (A large class can have thousands of suspected pairs:
+/// about one independent pair in a hundred scores 0.8 or more.)
+inline constexpr std::size_t kMaxPairViews = 500;
 
 /// A submission whose files hold more bytes than this is not shown: a
 /// beginner's program is a few kilobytes, and a page of some fifty pairs

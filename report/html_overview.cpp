@@ -181,6 +181,13 @@ void append_evidence_list(std::string& page, const classrun::ClassResult& result
     page += "</li>\n";
   }
   page += "</ol>\n";
+  if (evidence.omitted > 0) {
+    page += "<p class=\"yes\">另有 ";
+    append_number(page, evidence.omitted);
+    page += " 对应当对照的配对没有单独展示（一份报告最多 ";
+    append_number(page, classrun::kMaxPairViews);
+    page += " 对）；全部配对见 --csv 或 --json 的输出。</p>\n";
+  }
 }
 
 void append_skipped(std::string& page, const classrun::ClassResult& result) {

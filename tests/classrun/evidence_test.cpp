@@ -402,5 +402,16 @@ TEST(EvidenceOfTest, SourcesThatCannotBeShown) {
   }
 }
 
+TEST(EvidenceOfTest, ViewsStopAtTheLimit) {
+  FakeClass fake;
+  fake.add("ann", {"a = b + c;"});
+  fake.add("bob", {"a = b + c;"});
+  fake.result.evidence.assign(kMaxPairViews + 3, PairScore{0, 1, 10});
+  const Evidence evidence = fake.evidence();
+  EXPECT_EQ(evidence.pairs.size(), kMaxPairViews);
+  EXPECT_EQ(evidence.omitted, 3u);
+  EXPECT_EQ(evidence.views.size(), 2u);
+}
+
 }  // namespace
 }  // namespace codetwin::classrun

@@ -140,11 +140,12 @@ struct Evidence {
   std::size_t omitted = 0;          // pairs of ClassResult::evidence past kMaxPairViews
 };
 
-/// Pairs given a view at most. Past some hundreds of views a page takes
-/// seconds to open and would take days to read; the listing and the CSV
-/// hold every pair. (A large class can have thousands of suspected pairs:
-/// about one independent pair in a hundred scores 0.8 or more.)
-inline constexpr std::size_t kMaxPairViews = 500;
+/// Pairs given a view at most. A view of two 3 kB programs is some 60 kB of
+/// page: 200 of them open in about a second, more take longer to open than
+/// anyone would take to read them; the listing and the CSV hold every pair.
+/// (A large class can have thousands of suspected pairs: about one
+/// independent pair in a hundred scores 0.8 or more.)
+inline constexpr std::size_t kMaxPairViews = 200;
 
 /// A submission whose files hold more bytes than this is not shown: a
 /// beginner's program is a few kilobytes, and a page of some fifty pairs

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "report/html_text.h"
+
 namespace codetwin::testing {
 
 namespace {
@@ -261,6 +263,17 @@ std::string source_text(const std::vector<HtmlNode>& nodes, std::size_t start) {
       i = past - 1;
     }
   }
+  return text;
+}
+
+std::string expected_source_text(std::string_view bytes) {
+  const std::string decoded = report::decode(bytes);
+  std::string text;
+  for (std::size_t i = 0; i < decoded.size(); ++i) {
+    if (decoded[i] == '\r' && i + 1 < decoded.size() && decoded[i + 1] == '\n') continue;
+    text += decoded[i];
+  }
+  if (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
 }
 

@@ -53,6 +53,10 @@ std::string text_of(const std::vector<HtmlNode>& nodes, std::size_t begin, std::
 /// The lines of a <div class="src"> starting at nodes[start], joined by LF.
 std::string source_text(const std::vector<HtmlNode>& nodes, std::size_t start);
 
+/// What source_text() should give for a source of `bytes`: its text decoded
+/// (report::decode), CR LF as LF, without the line end that ends the last line.
+std::string expected_source_text(std::string_view bytes);
+
 }  // namespace codetwin::testing
 
 #endif  // CODETWIN_TESTS_REPORT_HTML_READER_H_

@@ -44,19 +44,6 @@ std::size_t find_node(const std::vector<HtmlNode>& nodes, std::string_view name,
   return nodes.size();
 }
 
-// The text of a source as its lines show it: CR LF and LF end lines, and the
-// last line end starts no line.
-std::string as_lines(std::string_view bytes) {
-  std::string text;
-  const std::string decoded = decode(bytes);
-  for (std::size_t i = 0; i < decoded.size(); ++i) {
-    if (decoded[i] == '\r' && i + 1 < decoded.size() && decoded[i + 1] == '\n') continue;
-    text += decoded[i];
-  }
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
-
 struct SideMarks {
   std::set<std::string> tiles;                   // data-t of every stretch
   std::map<std::string, std::string> colour_of;  // data-t to class
@@ -155,7 +142,7 @@ TEST(PageTest, SourcesReadBackLineByLine) {
     ASSERT_EQ(read.error, "") << name;
     const std::size_t src = find_node(read.nodes, "div", "class", "src");
     ASSERT_LT(src, read.nodes.size()) << name;
-    EXPECT_EQ(testing::source_text(read.nodes, src), as_lines(bytes)) << name;
+    EXPECT_EQ(testing::source_text(read.nodes, src), testing::expected_source_text(bytes)) << name;
   }
 }
 

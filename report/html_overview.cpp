@@ -129,7 +129,7 @@ void append_ranking(std::string& page, const classrun::ClassResult& result,
   page += "</tbody></table>\n";
   page +=
       "<p class=\"note\">差距：这一对的相似度减去两人各自与其他人的最高相似度中较高的一个；"
-      "为正，说明两人彼此是对方最像的人。点击表头可排序。</p>\n";
+      "为正，说明两人彼此是对方最像的人。<span class=\"noprint\">点击表头可排序。</span></p>\n";
 }
 
 void append_groups(std::string& page, const classrun::ClassResult& result, const RunInfo& info) {

@@ -195,7 +195,9 @@ void append_legend(std::string& page, const SourceView& a, const SourceView& b) 
   for (const SourceView* view : {&a, &b}) {
     for (const GreySpan& grey : view->greyed) shown[static_cast<int>(grey.why)] = true;
   }
-  page += "<p class=\"legend\">同一颜色是同一个片段，点击一侧的片段，另一侧跳到它的对应处。";
+  page +=
+      "<p class=\"legend\">同一颜色是同一个片段。<span class=\"noprint\">点击一侧的片段，"
+      "另一侧跳到它的对应处；点击片段列表的一行，两侧都跳到它。</span>";
   if (shown[static_cast<int>(Grey::kTemplate)]) {
     page += "<span class=\"gt\">灰底</span>：模板代码（--base），不计分。";
   }

@@ -1,6 +1,7 @@
 // Decoding sources and names, and escaping them for the page.
 #include "report/html_text.h"
 
+#include "common/utf8.h"
 #include "platform/encoding.h"
 
 namespace codetwin::report {
@@ -27,8 +28,8 @@ std::size_t decode_gbk(std::string_view bytes, std::size_t at, std::string& utf8
       is_gbk_lead(lead) && at + 1 < bytes.size() && is_gbk_trail(byte_at(bytes, at + 1));
   const std::string_view candidate = bytes.substr(at, pair ? 2 : 1);
   const std::string character = platform::gbk_to_utf8(candidate);
-  if (character.starts_with(platform::kReplacementUtf8)) {
-    utf8 += platform::kReplacementUtf8;
+  if (character.starts_with(kReplacementUtf8)) {
+    utf8 += kReplacementUtf8;
     return platform::internal::gbk_invalid_length(bytes.substr(at, 2));
   }
   utf8 += character;
@@ -46,17 +47,17 @@ void append_picture(std::string& html, char ch) {
 }  // namespace
 
 Charset charset_of(std::string_view bytes) {
-  return platform::is_valid_utf8(bytes) ? Charset::kUtf8 : Charset::kGbk;
+  return is_valid_utf8(bytes) ? Charset::kUtf8 : Charset::kGbk;
 }
 
 std::size_t decode_char(std::string_view bytes, std::size_t at, Charset charset,
                         std::string& utf8) {
   if (charset == Charset::kGbk) return decode_gbk(bytes, at, utf8);
-  const platform::Utf8Char character = platform::decode_utf8(bytes.substr(at));
+  const Utf8Char character = decode_utf8(bytes.substr(at));
   if (character.valid) {
     utf8.append(bytes.substr(at, character.length));
   } else {  // not in text that charset_of() found valid
-    utf8 += platform::kReplacementUtf8;
+    utf8 += kReplacementUtf8;
   }
   return character.length;
 }

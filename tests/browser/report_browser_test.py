@@ -481,6 +481,49 @@ class GreyedTest(ReportTest):
         self.check_view(1)
 
 
+class LayoutTest(ReportTest):
+    """Tabs, CR LF, NUL, a lone CR and a line of 20,000 characters keep the
+    two sides side by side, each within its half."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        long_line = "x=" + "+y" * 10000 + ";"
+        source = ("int main() {\r\n\tint y = 1;\x00 int x;\r\n\t\t" + long_line +
+                  "\r\n\treturn x;\r // lone CR\r\n}\r\n")
+        for name in ("a.c", "b.c"):
+            with open(os.path.join(cls.folder, name), "w", newline="") as out:
+                out.write(source)
+        cls.status = run_program(cls.folder, "a.c", "b.c", "--html", "layout.html")
+        cls.browser.load(os.path.join(cls.folder, "layout.html"), "#pair-1")
+
+    def test_sides_keep_their_halves(self):
+        self.assertEqual(self.status, 0)
+        boxes = self.browser.js(r"""
+            return Array.from(document.querySelectorAll('#pair-1 .code'), (box) => {
+              const r = box.getBoundingClientRect();
+              return {left: r.left, width: r.width, scroll: box.scrollWidth - box.clientWidth,
+                      lines: box.querySelectorAll('.l').length};
+            });""")
+        self.assertEqual(len(boxes), 2)
+        viewport = self.browser.js("return document.documentElement.clientWidth")
+        page_scroll = self.browser.js(
+            "return document.documentElement.scrollWidth - document.documentElement.clientWidth")
+        self.assertEqual(page_scroll, 0)
+        for box in boxes:
+            self.assertEqual(box["scroll"], 0)  # the long line wraps
+            self.assertEqual(box["lines"], 5)
+            self.assertLess(box["width"], viewport / 2)
+        self.assertAlmostEqual(boxes[0]["width"], boxes[1]["width"], delta=1)
+        self.assertLess(boxes[0]["left"] + boxes[0]["width"], boxes[1]["left"])
+
+    def test_controls_show_as_symbols(self):
+        pictures = self.browser.js(
+            "return Array.from(document.querySelectorAll('#pair-1 .side[data-side=\"a\"] .cc'),"
+            " (c) => c.textContent)")
+        self.assertEqual(pictures, ["\u2400", "\u240d"])
+
+
 # Each hostile piece both in a name and in a source; every request or
 # dialog any of them could make is a failure.
 HOSTILE_NAMES = [

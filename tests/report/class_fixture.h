@@ -42,6 +42,11 @@ class ClassFixture {
   }
   void add(const std::string& name, const std::string& bytes) { add(name, {{name, bytes}}); }
 
+  /// Changes a file after its submission was lexed (as a student might
+  /// during the run), or removes it.
+  void rewrite(const std::string& path, const std::string& bytes) { disk_[path] = bytes; }
+  void remove(const std::string& path) { disk_.erase(path); }
+
   /// Scores every pair and gathers the evidence, as a run with --html.
   void run() {
     list.evidence = true;

@@ -184,6 +184,24 @@ TEST(PageTest, HostileNamesAndSourcesAreText) {
   }
 }
 
+TEST(PageTest, SourcesThatCannotBeShownSayWhy) {
+  ClassFixture fixture;
+  fixture.add("a.c", example("file1.c"));
+  fixture.add("b.c", example("file2.c"));
+  fixture.rewrite("b.c/b.c", "int changed;");
+  fixture.run();
+  const std::string page = html_report(fixture.result, fixture.info, fixture.evidence);
+  const HtmlPage read = testing::read_html(page);
+  ASSERT_EQ(read.error, "");
+  const std::size_t side_b = find_node(read.nodes, "div", "data-side", "b");
+  const std::size_t problem = find_node(read.nodes, "p", "class", "problem", side_b);
+  ASSERT_LT(problem, testing::element_end(read.nodes, side_b));
+  EXPECT_EQ(read.nodes[problem + 1].text, "源文件在比较之后有改动，片段无法对应");
+  EXPECT_EQ(find_node(read.nodes, "div", "class", "src", side_b), read.nodes.size());
+  // The tiles are listed with their lines in A, none in B.
+  EXPECT_NE(page.find("<td class=\"num\">23</td><td>5–7</td><td>—</td>"), std::string::npos);
+}
+
 TEST(AppendSourceTest, LinesStretchesAndGreys) {
   using classrun::Grey;
   using classrun::GreySpan;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <unordered_map>
 
 #include "common/text_mode.h"
@@ -33,9 +34,9 @@ struct DroppedCrs {
 DroppedCrs dropped_crs(std::string_view bytes, std::size_t end) {
   DroppedCrs dropped;
   for (std::size_t i = 0; i + 1 < end; ++i) {
-    if (bytes[i] == '\r' && bytes[i + 1] == '\n') {
-      dropped.at.push_back(i + 1 - (dropped.at.size() + 1));
-    }
+    // The LF lands in the text at its own offset less the CRs dropped up to
+    // it, this one included.
+    if (bytes[i] == '\r' && bytes[i + 1] == '\n') dropped.at.push_back(i - dropped.at.size());
   }
   return dropped;
 }
@@ -58,7 +59,7 @@ void map_words(const lexer::WordList& link, std::string_view scanned,
       begin = lexer::original_offset(*stripped, begin);
       last = lexer::original_offset(*stripped, last);
     }
-    map.words.push_back({dropped.original(begin), dropped.original(last) + 1});
+    map.words.push_back(file_bytes(begin, last + 1, dropped));
   }
 }
 
@@ -98,7 +99,7 @@ SourceMap join_maps(std::vector<FileMap> files) {
 
 std::vector<SourceSpan> source_spans(const SourceMap& map, std::size_t begin, std::size_t end) {
   std::vector<SourceSpan> spans;
-  if (begin >= end) return spans;
+  if (begin >= end || end > map.tokens.size()) return spans;
   // The file holding `begin`: the last one starting at or before it.
   auto first = std::upper_bound(map.starts.begin(), map.starts.end(), begin);
   for (auto at = std::prev(first); at != map.starts.end() && *at < end; ++at) {

@@ -117,6 +117,12 @@ void SuffixSorter<Index>::sort(const std::uint8_t* s, Index n, Index symbols, In
 }
 
 template <typename Index>
+void SuffixSorter<Index>::release() {
+  std::vector<Index>().swap(buckets_);
+  std::vector<std::uint64_t>().swap(lms_);
+}
+
+template <typename Index>
 template <typename Char>
 void SuffixSorter<Index>::sort_level(const Char* s, Index n, Index symbols, Index* sa,
                                      std::size_t lms_word) {

@@ -24,6 +24,8 @@ class SuffixSorter {
   /// Writes into sa[0..n) the suffix array of s[0..n), whose symbols are
   /// all below `symbols`.
   void sort(const std::uint8_t* s, Index n, Index symbols, Index* sa);
+  /// Gives back the working memory.
+  void release();
 
  private:
   template <typename Char>

@@ -209,6 +209,50 @@ class BlockMinTree {
   std::vector<Index> node_;  // node_[blocks_ + b] is block b; node_[i] = min of 2i, 2i + 1
 };
 
+// A non-decreasing sequence of numbers, each at most `max_value`, stored as
+// unary gaps: count + max_value + 1 bits in all.
+class MonotoneBits {
+ public:
+  void reset(std::size_t count, std::size_t max_value) {
+    words_.assign((count + max_value) / 64 + 2, 0);
+    next_ = 0;
+    last_ = 0;
+  }
+  void release() { std::vector<std::uint64_t>().swap(words_); }
+
+  void push(std::size_t value) {
+    next_ += value - last_;
+    last_ = value;
+    words_[next_ >> 6] |= std::uint64_t{1} << (next_ & 63);
+    ++next_;
+  }
+
+  /// Reads the numbers back in order.
+  class Reader {
+   public:
+    explicit Reader(const MonotoneBits& bits) : words_(bits.words_) {}
+    std::size_t next() {
+      std::size_t w = position_ >> 6;
+      std::uint64_t word = words_[w] & (kAllBits << (position_ & 63));
+      while (word == 0) word = words_[++w];
+      const std::size_t one = (w << 6) | static_cast<std::size_t>(std::countr_zero(word));
+      value_ += one - position_;
+      position_ = one + 1;
+      return value_;
+    }
+
+   private:
+    const std::vector<std::uint64_t>& words_;
+    std::size_t position_ = 0;
+    std::size_t value_ = 0;
+  };
+
+ private:
+  std::vector<std::uint64_t> words_;
+  std::size_t next_ = 0;  // the bit after the last one written
+  std::size_t last_ = 0;  // the last number
+};
+
 }  // namespace
 
 // What one string needs so that the suffix array of A NUL B can be had by
@@ -229,7 +273,7 @@ class SuffixTiler {
   /// suffixes of A NUL B.
   void run(std::string_view A, std::string_view B, Index min_match_len,
            std::vector<OriginalTile>& tiles) {
-    if (!start(A.size(), B.size(), min_match_len, tiles)) return;
+    if (!start(A.size(), B.size(), min_match_len, tiles, true)) return;
     encode_text(A, B);
     sort_suffixes();
     tile_levels();
@@ -238,7 +282,7 @@ class SuffixTiler {
   /// The same from the two strings' own indexes (see StringIndex).
   void run(const StringIndex<Index>& a, const StringIndex<Index>& b, Index min_match_len,
            std::vector<OriginalTile>& tiles) {
-    if (!start(a.length, b.length, min_match_len, tiles)) return;
+    if (!start(a.length, b.length, min_match_len, tiles, false)) return;
     mark_separators(a, b);
     merge_suffixes(a, b);
     tile_levels();
@@ -258,6 +302,9 @@ class SuffixTiler {
     indexed_chars_ += s.size();
     return *indexes_.emplace(key, std::move(index))->second;
   }
+  /// Texts longer than this are tiled in compact mode.
+  void set_compact_above(std::size_t chars) { compact_above_ = chars; }
+
   void make_room_for(std::size_t chars, std::size_t budget) {
     if (indexed_chars_ + chars <= budget) return;
     indexes_.clear();
@@ -292,17 +339,26 @@ class SuffixTiler {
     std::fill(t, t + kTextPadding, 0);
   }
 
-  bool start(std::size_t La, std::size_t Lb, Index min_match_len,
-             std::vector<OriginalTile>& tiles) {
+  // Sets up the pair; false when no tile can be laid. Compact mode, when
+  // allowed, keeps the LCPs in 2 bits per character and the classes in a
+  // bit tree searched both ways: slower for a short text, which fits in
+  // the cache either way, but faster for a long one, and smaller.
+  bool start(std::size_t La, std::size_t Lb, Index min_match_len, std::vector<OriginalTile>& tiles,
+             bool compact_allowed) {
     La_ = static_cast<Index>(La);
     Lb_ = static_cast<Index>(Lb);
     n_ = La_ + 1 + Lb_;
     M_ = min_match_len;
     tiles_ = &tiles;
     if (std::min(La_, Lb_) <= M_) return false;
+    compact_ = compact_allowed && n_ > compact_above_;
     if (sa_.size() < n_) {
       sa_.resize(n_);
       rank_.resize(n_);
+    }
+    if (compact_) {
+      lcp_bits_.reset(n_, n_);
+    } else if (lcp_.size() < n_) {
       lcp_.resize(n_);
     }
     cap_ = std::min(La_, Lb_);
@@ -327,7 +383,7 @@ class SuffixTiler {
   // rank k - 1, and whether the two come from different strings.
   void note_lcp(Index k, Index lcp, bool across) {
     const Index capped = std::min(lcp, cap_);  // A-A or B-B LCPs may be longer; no run can
-    lcp_[k] = capped;
+    if (!compact_) lcp_[k] = capped;
     if (capped > M_) ++level_end_[capped];
     if (across) S_ = std::max(S_, capped);
   }
@@ -335,6 +391,7 @@ class SuffixTiler {
   // Suffix array of text_, its inverse and the LCPs.
   void sort_suffixes() {
     sorter_.sort(text_.data(), n_, symbols_, sa_.data());
+    if (compact_) sorter_.release();
     for (Index k = 0; k < n_; ++k) rank_[sa_[k]] = k;
 
     // Kasai's walk, text order: h is the number of leading characters, none
@@ -345,15 +402,16 @@ class SuffixTiler {
     for (Index p = 0; p < n_; ++p) {
       const Index k = rank_[p];
       if (k == 0) {
-        lcp_[0] = 0;
         h = 0;
-        continue;
+      } else {
+        const Index q = sa_[k - 1];
+        h = extend_run(t, p, q, h);
+        note_lcp(k, h, (p < La_) != (q < La_));
       }
-      const Index q = sa_[k - 1];
-      h = extend_run(t, p, q, h);
-      note_lcp(k, h, (p < La_) != (q < La_));
+      if (compact_) lcp_bits_.push(static_cast<std::size_t>(h) + p);
       if (h > 0) --h;
     }
+    if (!compact_) lcp_[0] = 0;
   }
 
   // text_ for the sweep when the suffixes come from the indexes: 0 for a
@@ -435,8 +493,12 @@ class SuffixTiler {
   // Events by level, longest first, by rank within a level; everything
   // above S_ joins at S_.
   void place_events() {
+    for (Index L = S_ + 1; L <= cap_; ++L) level_end_[S_] += level_end_[L];
+    if (compact_) {  // levels above S_ are no more; give their memory back
+      level_end_.resize(static_cast<std::size_t>(S_) + 1);
+      level_end_.shrink_to_fit();
+    }
     Index* count = level_end_.data();
-    for (Index L = S_ + 1; L <= cap_; ++L) count[S_] += count[L];
     Index total = 0;
     for (Index L = S_; L > M_; --L) {
       const Index level_count = count[L];
@@ -444,6 +506,16 @@ class SuffixTiler {
       total += level_count;
     }
     if (events_.size() < total) events_.resize(total);
+    if (compact_) {  // text order within a level
+      MonotoneBits::Reader lcps(lcp_bits_);
+      for (Index p = 0; p < n_; ++p) {
+        const auto lcp = static_cast<Index>(lcps.next() - p);
+        const Index k = rank_[p];
+        if (k > 0 && lcp > M_) events_[count[std::min(lcp, S_)]++] = k;
+      }
+      lcp_bits_.release();
+      return;
+    }
     for (Index k = 1; k < n_; ++k) {
       const Index lcp = std::min(lcp_[k], S_);
       if (lcp > M_) events_[count[lcp]++] = k;
@@ -497,8 +569,12 @@ class SuffixTiler {
       is_a_[w] = word;
     }
     // Every rank is a class of its own: its own root, ending at itself.
-    parent_ = lcp_.data();
-    for (Index k = 0; k < n_; ++k) parent_[k] = k;
+    if (compact_) {
+      classes_.reset(n_, true);
+    } else {
+      parent_ = lcp_.data();
+      for (Index k = 0; k < n_; ++k) parent_[k] = k;
+    }
     queue_.reset(La_);
     tree_a_.reset(words);
     tree_b_.reset(words);
@@ -567,9 +643,17 @@ class SuffixTiler {
     return {events_.data() + first, events_.data() + level_end_[L]};
   }
 
-  // Joins the classes across each event (in rank order), and queues each
-  // class so made once it is whole.
+  // Joins the classes across each event, and queues each class so made
+  // once it is whole (the events are in rank order unless compact).
   void join(const Index* first_event, const Index* last_event) {
+    if (compact_) {
+      for (const Index* e = first_event; e != last_event; ++e) classes_.clear(*e);
+      for (const Index* e = first_event; e != last_event; ++e) {
+        const auto [first, last] = class_of(*e);
+        queue_class(first, last);
+      }
+      return;
+    }
     Index root = kNone<Index>;  // the class being joined, first..last rank
     Index last = 0;
     for (const Index* e = first_event; e != last_event; ++e) {
@@ -607,6 +691,11 @@ class SuffixTiler {
 
   // First and last rank of the class holding rank k.
   std::pair<Index, Index> class_of(Index k) {
+    if (compact_) {
+      const auto first = static_cast<Index>(classes_.prev(k));
+      const std::size_t next = classes_.next(static_cast<std::size_t>(k) + 1);
+      return {first, next == BitTree::kNone ? n_ - 1 : static_cast<Index>(next - 1)};
+    }
     const Index first = find(k);
     return {first, parent_[first]};
   }
@@ -721,6 +810,8 @@ class SuffixTiler {
   Index M_ = 0;    // MinMatchLen
   Index S_ = 0;    // the longest run: the first level
   Index cap_ = 0;  // min(La, Lb): no run is longer
+  bool compact_ = false;
+  std::size_t compact_above_ = kCompactAbove;
   Index symbols_ = 0;
   std::vector<OriginalTile>* tiles_ = nullptr;
 
@@ -731,6 +822,8 @@ class SuffixTiler {
   std::vector<Index> rank_;
   std::vector<Index> lcp_;        // by rank: LCP with the rank before, at most min(La, Lb)
   Index* parent_ = nullptr;       // the classes' forest, in lcp_'s memory
+  MonotoneBits lcp_bits_;         // compact: h(p) + p by position p, h its LCP
+  BitTree classes_;               // compact: by rank, a class starts here
   std::vector<Index> events_;     // ranks k whose LCP with k - 1 is the level, by level
   std::vector<Index> level_end_;  // events of level L end at level_end_[L]
 
@@ -751,8 +844,9 @@ class SuffixTiler {
 };
 
 template <typename Index>
-TilingEngine<Index>::TilingEngine(Strings strings, std::size_t index_budget)
-    : strings_(strings), index_budget_(index_budget) {}
+TilingEngine<Index>::TilingEngine(Strings strings, std::size_t index_budget,
+                                  std::size_t compact_above)
+    : strings_(strings), index_budget_(index_budget), compact_above_(compact_above) {}
 template <typename Index>
 TilingEngine<Index>::~TilingEngine() = default;
 
@@ -771,7 +865,10 @@ const std::vector<OriginalTile>& TilingEngine<Index>::suffix_tiles(std::string_v
                                                                    std::string_view B,
                                                                    int MinMatchLen) {
   tiles_.clear();
-  if (!suffix_) suffix_ = std::make_unique<SuffixTiler<Index>>();
+  if (!suffix_) {
+    suffix_ = std::make_unique<SuffixTiler<Index>>();
+    suffix_->set_compact_above(compact_above_);
+  }
   suffix_->run(A, B, static_cast<Index>(std::max(MinMatchLen, 0)), tiles_);
   return tiles_;
 }
@@ -784,12 +881,21 @@ const std::vector<OriginalTile>& TilingEngine<Index>::merged_tiles(std::string_v
   const auto min_match_len = static_cast<Index>(std::max(MinMatchLen, 0));
   // Strings too short to hold a tile need no index.
   if (std::min(A.size(), B.size()) <= min_match_len) return tiles_;
-  if (!suffix_) suffix_ = std::make_unique<SuffixTiler<Index>>();
+  if (!suffix_) {
+    suffix_ = std::make_unique<SuffixTiler<Index>>();
+    suffix_->set_compact_above(compact_above_);
+  }
   suffix_->make_room_for(A.size() + B.size(), index_budget_);
   const StringIndex<Index>& a = suffix_->string_index(A);
   const StringIndex<Index>& b = suffix_->string_index(B);
   suffix_->run(a, b, min_match_len, tiles_);
   return tiles_;
+}
+
+template <typename Index>
+void TilingEngine<Index>::release() {
+  suffix_.reset();
+  short_.reset();
 }
 
 template <typename Index>
@@ -870,7 +976,9 @@ std::vector<Tile> to_pass_coordinates(const std::vector<OriginalTile>& tiles) {
 template <typename Index>
 std::vector<Tile> tile_with_index(std::string_view A, std::string_view B, int MinMatchLen) {
   TilingEngine<Index> engine;
-  return to_pass_coordinates(engine.tiles(A, B, MinMatchLen));
+  const std::vector<OriginalTile>& tiles = engine.tiles(A, B, MinMatchLen);
+  engine.release();  // before the conversion takes its own memory
+  return to_pass_coordinates(tiles);
 }
 
 template class TilingEngine<std::uint32_t>;

@@ -35,6 +35,11 @@ class SuffixTiler;
 /// sorted whole.
 inline constexpr std::size_t kIndexedLimit = std::size_t{1} << 16;
 
+/// Texts (A NUL B) longer than this are sorted in compact mode: 2 bits of
+/// LCP per character instead of 32, and classes in a bit tree, which suit
+/// texts that outgrow the cache.
+inline constexpr std::size_t kCompactAbove = std::size_t{1} << 18;
+
 /// An engine drops its strings' indexes when they hold more characters than
 /// this (about 13 bytes each with 32-bit positions, so 55 MB at most).
 inline constexpr std::size_t kIndexBudget = std::size_t{1} << 22;
@@ -47,8 +52,8 @@ class TilingEngine {
   /// Whether tiles() keeps each string's index for later pairs.
   enum class Strings { kForget, kKeep };
 
-  explicit TilingEngine(Strings strings = Strings::kForget,
-                        std::size_t index_budget = kIndexBudget);
+  explicit TilingEngine(Strings strings = Strings::kForget, std::size_t index_budget = kIndexBudget,
+                        std::size_t compact_above = kCompactAbove);
   ~TilingEngine();
   TilingEngine(const TilingEngine&) = delete;
   TilingEngine& operator=(const TilingEngine&) = delete;
@@ -67,9 +72,13 @@ class TilingEngine {
   const std::vector<OriginalTile>& short_tiles(std::string_view A, std::string_view B,
                                                int MinMatchLen);
 
+  /// Gives back all working memory but the last tiles.
+  void release();
+
  private:
   Strings strings_;
   std::size_t index_budget_;
+  std::size_t compact_above_;
   std::unique_ptr<SuffixTiler<Index>> suffix_;  // made when first needed
   std::unique_ptr<ShortTiler> short_;
   std::vector<OriginalTile> tiles_;

@@ -50,10 +50,10 @@ namespace {
 // Engines and a workspace that live from one check to the next, as in a
 // class run, so that whatever a pair leaves behind meets the next one. The
 // small index budget makes the narrow engine drop its indexes every few
-// pairs.
+// pairs; the wide engine sorts every text in compact mode.
 struct Reused {
   TilingEngine<std::uint32_t> narrow{TilingEngine<std::uint32_t>::Strings::kKeep, 5000};
-  TilingEngine<std::uint64_t> wide{TilingEngine<std::uint64_t>::Strings::kKeep};
+  TilingEngine<std::uint64_t> wide{TilingEngine<std::uint64_t>::Strings::kKeep, kIndexBudget, 0};
   TilingWorkspace workspace;
 };
 
@@ -77,7 +77,9 @@ Reused& reused() {
   if (result && A.size() <= kShortLimit && B.size() <= kShortLimit) {
     result = check("short method", engines.narrow.short_tiles(A, B, MinMatchLen));
   }
-  if (result) result = check("64-bit suffix method", engines.wide.suffix_tiles(A, B, MinMatchLen));
+  if (result) {
+    result = check("64-bit compact suffix method", engines.wide.suffix_tiles(A, B, MinMatchLen));
+  }
   if (result) result = check("64-bit merged method", engines.wide.merged_tiles(A, B, MinMatchLen));
   if (result) result = check("workspace", engines.workspace.tiles(A, B, MinMatchLen));
   if (!result) return result;

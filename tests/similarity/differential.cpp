@@ -99,6 +99,11 @@ Reused& reused() {
   return same_tiles_as(reference_tile(A, B, MinMatchLen), A, B, MinMatchLen);
 }
 
+::testing::AssertionResult same_tiles_every_way(std::string_view A, std::string_view B,
+                                                int MinMatchLen) {
+  return same_tiles_as(tile(A, B, MinMatchLen), A, B, MinMatchLen);
+}
+
 std::vector<std::string> all_strings(std::string_view alphabet, std::size_t max_length) {
   std::vector<std::string> strings = {""};
   std::size_t shorter = 0;  // the strings one character shorter start here

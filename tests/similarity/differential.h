@@ -28,6 +28,10 @@ void PrintTo(const Tile& t, std::ostream* os);
 ::testing::AssertionResult same_tiles_as_literal(std::string_view A, std::string_view B,
                                                  int MinMatchLen);
 
+/// same_tiles_as() tile()'s: for strings too long for the literal passes.
+::testing::AssertionResult same_tiles_every_way(std::string_view A, std::string_view B,
+                                                int MinMatchLen);
+
 /// Checks every pair of strings of length 0..max_length over `alphabet`,
 /// for every MinMatchLen in 0..max_min_match_len; stops at the first
 /// difference.

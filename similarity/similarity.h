@@ -59,7 +59,7 @@ std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B,
 /// that string's own sorted suffixes, found again by its bytes: in a class,
 /// where every string meets every other one, a pair then costs a merge
 /// instead of a sort. They are dropped together when they pass about four
-/// million characters (some 55 MB); pairs of strings of at most 128
+/// million characters (some 60 MB); pairs of strings of at most 128
 /// characters use no memory but the workspace's own.
 class TilingWorkspace {
  public:

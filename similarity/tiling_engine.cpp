@@ -59,12 +59,12 @@
 //
 // Everything is O(N log N) time for N = La + Lb on any input: each event,
 // activation and tile costs a constant number of set and tree operations.
-// (The merge is linear in N plus the characters it compares, which repeated
-// text can make quadratic: it serves strings of at most kIndexedLimit.)
+// (The merge is linear in N plus the characters it compares; it gives up
+// for a sort when those pass a linear bound.)
 // With 32-bit positions the memory is about 18 bytes per character: the
 // suffix array, its inverse, the LCPs and the events (4 each), the text in
 // codes (1), and a few bits. It is all kept for the next pair; an index
-// takes 13 bytes per character of its string.
+// takes 14 bytes per character of its string.
 #include "similarity/tiling_engine.h"
 
 #include <algorithm>
@@ -109,6 +109,11 @@ bool is_separator(char c) { return c == '\0' || c == ' '; }
 // The text in codes is followed by this many bytes, the first of them 0, so
 // that runs can be compared a word at a time.
 constexpr std::size_t kTextPadding = 8;
+
+// Sorting the suffixes of A NUL B costs about as much as the merge comparing
+// 300 characters per character of the text; pairs of class programs take
+// 2 to 20, a program and its exact copy several hundred.
+constexpr std::size_t kMergeComparesPerChar = 256;
 
 // The high bit of each byte of v that is not 0.
 std::uint64_t nonzero_bytes(std::uint64_t v) {
@@ -264,6 +269,7 @@ struct StringIndex {
   std::vector<Index> sa;    // its suffixes in order, one that begins another first
   std::vector<Index> lcp;   // lcp[k]: what suffixes sa[k - 1] and sa[k] share, separators too
   std::vector<Index> free;  // free[i]: characters from i to the first separator or the end
+  std::vector<std::uint8_t> marks;  // marks[i]: 0 for a separator, 1 for any other
 };
 
 template <typename Index>
@@ -279,12 +285,17 @@ class SuffixTiler {
     tile_levels();
   }
 
-  /// The same from the two strings' own indexes (see StringIndex).
+  /// The same from the two strings' own indexes (see StringIndex), unless
+  /// the merge would compare more than sorting costs.
   void run(const StringIndex<Index>& a, const StringIndex<Index>& b, Index min_match_len,
            std::vector<OriginalTile>& tiles) {
     if (!start(a.length, b.length, min_match_len, tiles, false)) return;
     mark_separators(a, b);
-    merge_suffixes(a, b);
+    if (!merge_suffixes(a, b)) {
+      run(std::string_view(a.bytes.data(), a.length), std::string_view(b.bytes.data(), b.length),
+          min_match_len, tiles);
+      return;
+    }
     tile_levels();
   }
 
@@ -364,6 +375,7 @@ class SuffixTiler {
     cap_ = std::min(La_, Lb_);
     level_end_.assign(static_cast<std::size_t>(cap_) + 1, 0);
     S_ = 0;
+    top_count_ = 0;
     return true;
   }
 
@@ -384,7 +396,10 @@ class SuffixTiler {
   void note_lcp(Index k, Index lcp, bool across) {
     const Index capped = std::min(lcp, cap_);  // A-A or B-B LCPs may be longer; no run can
     if (!compact_) lcp_[k] = capped;
-    if (capped > M_) ++level_end_[capped];
+    if (capped > M_) {
+      ++level_end_[capped];
+      top_count_ = std::max(top_count_, capped);
+    }
     if (across) S_ = std::max(S_, capped);
   }
 
@@ -393,6 +408,7 @@ class SuffixTiler {
     sorter_.sort(text_.data(), n_, symbols_, sa_.data());
     if (compact_) sorter_.release();
     for (Index k = 0; k < n_; ++k) rank_[sa_[k]] = k;
+    mark_sides();
 
     // Kasai's walk, text order: h is the number of leading characters, none
     // a separator, that suffix p shares with the one ranked just before it.
@@ -419,9 +435,9 @@ class SuffixTiler {
   void mark_separators(const StringIndex<Index>& a, const StringIndex<Index>& b) {
     if (text_.size() < n_ + kTextPadding) text_.resize(n_ + kTextPadding);
     std::uint8_t* t = text_.data();
-    for (Index i = 0; i < La_; ++i) t[i] = a.free[i] != 0;
+    std::memcpy(t, a.marks.data(), La_);
     t[La_] = 0;
-    for (Index j = 0; j < Lb_; ++j) t[La_ + 1 + j] = b.free[j] != 0;
+    std::memcpy(t + La_ + 1, b.marks.data(), Lb_);
   }
 
   // The suffix array, its inverse and the LCPs of A NUL B from the sorted
@@ -430,70 +446,106 @@ class SuffixTiler {
   // length h on, and h follows from the LCP of the head taken with the next
   // one of its string (the merge of sorted strings with LCPs): larger, h
   // stays; smaller, h becomes it; equal, compare on. A suffix that begins
-  // another comes first; between equal ones B's.
-  void merge_suffixes(const StringIndex<Index>& a, const StringIndex<Index>& b) {
+  // another comes first; between equal ones B's. False, with the work left
+  // half done, when the characters compared pass kMergeComparesPerChar per
+  // character: long common stretches (a string and its exact copy) make
+  // the merge quadratic, and sorting is cheaper then.
+  bool merge_suffixes(const StringIndex<Index>& a, const StringIndex<Index>& b) {
     const char* ta = a.bytes.data();
     const char* tb = b.bytes.data();
-    sa_[0] = La_;
-    rank_[La_] = 0;
-    lcp_[0] = 0;
+    // Characters the merge may still compare.
+    std::size_t allowance = kMergeComparesPerChar * static_cast<std::size_t>(n_);
+    // Which comes first of A's suffix x and B's suffix y that share h
+    // characters.
+    const auto a_before = [&](Index x, Index y, Index h) {
+      if (h == La_ - x) return h < Lb_ - y;
+      if (h == Lb_ - y) return false;
+      return static_cast<unsigned char>(ta[x + h]) < static_cast<unsigned char>(tb[y + h]);
+    };
     Index k = 1;
-    Index ia = 0;
-    Index ib = 0;
-    enum Side { kNeither, kA, kB } last_side = kNeither;
-    Index last_h = 0;  // the LCP of the last suffix taken with the other head then
-    Index h = common_length(ta, a.sa[0], La_, tb, b.sa[0], Lb_, Index{0});
-    auto take = [&](Index position, Index shared, Index free, bool across) {
+    is_a_.assign((static_cast<std::size_t>(n_) + 63) / 64, 0);
+    // Takes the suffix at `position` as rank k; it shares `shared`
+    // characters with rank k - 1, which comes from the other string when
+    // `across`.
+    const auto take = [&](Index position, Index shared, Index free, bool across) {
       sa_[k] = position;
       rank_[position] = k;
+      is_a_[k >> 6] |= static_cast<std::uint64_t>(position < La_) << (k & 63);
       note_lcp(k, std::min(shared, free), across);
       ++k;
     };
-    while (ia < La_ && ib < Lb_) {
-      const Index x = a.sa[ia];
-      const Index y = b.sa[ib];
-      const bool a_first = h == La_ - x   ? h < Lb_ - y
-                           : h == Lb_ - y ? false
-                                          : static_cast<unsigned char>(ta[x + h]) <
-                                                static_cast<unsigned char>(tb[y + h]);
+    sa_[0] = La_;
+    rank_[La_] = 0;
+    lcp_[0] = 0;
+    Index ia = 0;
+    Index ib = 0;
+    Index x = a.sa[0];
+    Index y = b.sa[0];
+    Index h = common_length(ta, x, La_, tb, y, Lb_, Index{0});  // of x and y
+    bool a_first = a_before(x, y, h);
+    Index shared = 0;  // of the next suffix taken with the last one
+    bool across = false;
+    for (;;) {
       if (a_first) {
-        take(x, last_side == kA ? a.lcp[ia] : last_h, a.free[x], last_side == kB);
-        last_side = kA;
-        last_h = h;
-        if (++ia == La_) break;
-        const Index l = a.lcp[ia];
+        take(x, shared, a.free[x], across);
+        if (++ia == La_) {
+          shared = h;
+          across = true;
+          break;
+        }
+        const Index l = a.lcp[ia];  // of x and the next x
+        const Index h_before = h;
+        x = a.sa[ia];
         if (l < h) {
           h = l;
+          a_first = false;
         } else if (l == h) {
-          h = common_length(ta, a.sa[ia], La_, tb, y, Lb_, h);
+          h = common_length(ta, x, La_, tb, y, Lb_, h);
+          if (h - l >= allowance) return false;
+          allowance -= h - l;
+          a_first = a_before(x, y, h);
         }
+        shared = a_first ? l : h_before;
+        across = !a_first;
       } else {
-        take(La_ + 1 + y, last_side == kB ? b.lcp[ib] : last_h, b.free[y], last_side == kA);
-        last_side = kB;
-        last_h = h;
-        if (++ib == Lb_) break;
+        take(La_ + 1 + y, shared, b.free[y], across);
+        if (++ib == Lb_) {
+          shared = h;
+          across = true;
+          break;
+        }
         const Index l = b.lcp[ib];
+        const Index h_before = h;
+        y = b.sa[ib];
         if (l < h) {
           h = l;
+          a_first = true;
         } else if (l == h) {
-          h = common_length(ta, x, La_, tb, b.sa[ib], Lb_, h);
+          h = common_length(ta, x, La_, tb, y, Lb_, h);
+          if (h - l >= allowance) return false;
+          allowance -= h - l;
+          a_first = a_before(x, y, h);
         }
+        shared = a_first ? h_before : l;
+        across = a_first;
       }
     }
-    for (; ia < La_; ++ia, last_side = kA) {
-      const Index x = a.sa[ia];
-      take(x, last_side == kA ? a.lcp[ia] : last_h, a.free[x], last_side == kB);
+    // What is left of one string.
+    for (; ia < La_; ++ia, across = false) {
+      if (!across) shared = a.lcp[ia];
+      take(a.sa[ia], shared, a.free[a.sa[ia]], across);
     }
-    for (; ib < Lb_; ++ib, last_side = kB) {
-      const Index y = b.sa[ib];
-      take(La_ + 1 + y, last_side == kB ? b.lcp[ib] : last_h, b.free[y], last_side == kA);
+    for (; ib < Lb_; ++ib, across = false) {
+      if (!across) shared = b.lcp[ib];
+      take(La_ + 1 + b.sa[ib], shared, b.free[b.sa[ib]], across);
     }
+    return true;
   }
 
   // Events by level, longest first, by rank within a level; everything
   // above S_ joins at S_.
   void place_events() {
-    for (Index L = S_ + 1; L <= cap_; ++L) level_end_[S_] += level_end_[L];
+    for (Index L = S_ + 1; L <= top_count_; ++L) level_end_[S_] += level_end_[L];
     if (compact_) {  // levels above S_ are no more; give their memory back
       level_end_.resize(static_cast<std::size_t>(S_) + 1);
       level_end_.shrink_to_fit();
@@ -547,17 +599,18 @@ class SuffixTiler {
       index.lcp[k] = h;
       if (h > 0) --h;
     }
+    index.marks.resize(length);
     Index free = 0;
     for (Index i = length; i-- > 0;) {
-      free = is_separator(s[i]) ? 0 : free + 1;
+      index.marks[i] = !is_separator(s[i]);
+      free = index.marks[i] == 0 ? 0 : free + 1;
       index.free[i] = free;
     }
   }
 
-  void set_up_sweep() {
+  // By rank: the suffix starts in A (the merge marks them as it goes).
+  void mark_sides() {
     const std::size_t words = (static_cast<std::size_t>(n_) + 63) / 64;
-    valid_.assign(words, 0);
-    covered_.assign(words, 0);
     is_a_.resize(words);
     for (std::size_t w = 0; w < words; ++w) {
       const std::size_t first = w << kBlockShift;
@@ -568,6 +621,12 @@ class SuffixTiler {
       }
       is_a_[w] = word;
     }
+  }
+
+  void set_up_sweep() {
+    const std::size_t words = (static_cast<std::size_t>(n_) + 63) / 64;
+    valid_.assign(words, 0);
+    covered_.assign(words, 0);
     // Every rank is a class of its own: its own root, ending at itself.
     if (compact_) {
       classes_.reset(n_, true);
@@ -806,10 +865,11 @@ class SuffixTiler {
   // The pair being tiled.
   Index La_ = 0;
   Index Lb_ = 0;
-  Index n_ = 0;    // length of T
-  Index M_ = 0;    // MinMatchLen
-  Index S_ = 0;    // the longest run: the first level
-  Index cap_ = 0;  // min(La, Lb): no run is longer
+  Index n_ = 0;          // length of T
+  Index M_ = 0;          // MinMatchLen
+  Index S_ = 0;          // the longest run: the first level
+  Index cap_ = 0;        // min(La, Lb): no run is longer
+  Index top_count_ = 0;  // the highest level counted
   bool compact_ = false;
   std::size_t compact_above_ = kCompactAbove;
   Index symbols_ = 0;

@@ -41,7 +41,7 @@ inline constexpr std::size_t kIndexedLimit = std::size_t{1} << 16;
 inline constexpr std::size_t kCompactAbove = std::size_t{1} << 18;
 
 /// An engine drops its strings' indexes when they hold more characters than
-/// this (about 13 bytes each with 32-bit positions, so 55 MB at most).
+/// this (about 14 bytes each with 32-bit positions, so 60 MB at most).
 inline constexpr std::size_t kIndexBudget = std::size_t{1} << 22;
 
 /// `Index` is std::uint32_t or std::uint64_t; A.size() + B.size() + 1 must

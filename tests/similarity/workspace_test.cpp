@@ -67,6 +67,9 @@ std::vector<Pair> pairs_in_a_row() {
       {"every byte", random_over(std::string("\x01\x7F\x80\xFF\0 a", 7), 20, 300),
        random_over(std::string("\x01\x7F\x80\xFF\0 a", 7), 21, 280), 0},
       {"long copy again, swapped", tokens(1, 1500, true), tokens(1, 1500), 3},
+      // Too much alike for the merge, which gives up for a sort.
+      {"exact copy", tokens(24, 1500), tokens(24, 1500), 3},
+      {"exact copy, one change", tokens(24, 1500), "x" + tokens(24, 1500).substr(1), 3},
       {"one character", "x", "yx", 0},
       {"long repeated statements", bench::repeated_statement(22, 1200, 5),
        bench::repeated_statement(23, 1000, 5), 3},

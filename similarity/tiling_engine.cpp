@@ -396,11 +396,12 @@ class SuffixTiler {
   void note_lcp(Index k, Index lcp, bool across) {
     const Index capped = std::min(lcp, cap_);  // A-A or B-B LCPs may be longer; no run can
     if (!compact_) lcp_[k] = capped;
-    if (capped > M_) {
-      ++level_end_[capped];
-      top_count_ = std::max(top_count_, capped);
-    }
-    if (across) S_ = std::max(S_, capped);
+    // Without branches, which these would mispredict: level 0 (never a
+    // level, since levels are above MinMatchLen) takes the LCPs that are no
+    // level.
+    ++level_end_[capped > M_ ? capped : 0];
+    top_count_ = std::max(top_count_, capped);
+    S_ = std::max(S_, across ? capped : Index{0});
   }
 
   // Suffix array of text_, its inverse and the LCPs.
@@ -545,7 +546,7 @@ class SuffixTiler {
   // Events by level, longest first, by rank within a level; everything
   // above S_ joins at S_.
   void place_events() {
-    for (Index L = S_ + 1; L <= top_count_; ++L) level_end_[S_] += level_end_[L];
+    for (Index L = S_ + 1; L <= std::min(top_count_, cap_); ++L) level_end_[S_] += level_end_[L];
     if (compact_) {  // levels above S_ are no more; give their memory back
       level_end_.resize(static_cast<std::size_t>(S_) + 1);
       level_end_.shrink_to_fit();
@@ -557,7 +558,9 @@ class SuffixTiler {
       count[L] = total;  // the level's start until the events are placed
       total += level_count;
     }
-    if (events_.size() < total) events_.resize(total);
+    // One more slot after the events, where the LCPs that are no event go.
+    if (events_.size() < total + 1) events_.resize(total + 1);
+    count[0] = total;
     if (compact_) {  // text order within a level
       MonotoneBits::Reader lcps(lcp_bits_);
       for (Index p = 0; p < n_; ++p) {
@@ -570,7 +573,9 @@ class SuffixTiler {
     }
     for (Index k = 1; k < n_; ++k) {
       const Index lcp = std::min(lcp_[k], S_);
-      if (lcp > M_) events_[count[lcp]++] = k;
+      const Index level = lcp > M_ ? lcp : 0;
+      events_[count[level]] = k;
+      count[level] += level != 0;
     }
   }
 

@@ -3,9 +3,9 @@
 // where a run of at least L starts at (i, j) in the strings as loaded; rows
 // for L = 2^k are built by doubling, and any other L is one AND of two of
 // them. The passes are then grouped by level exactly as in the suffix-array
-// method (tiling_engine.cpp): at level L, a left-to-right sweep over A takes
-// for each row that no tile touches the smallest j whose window of L
-// characters in B no tile touches either.
+// method (tiling_engine.cpp): at level L, a left-to-right sweep over the
+// rows i whose window of L characters no tile touches takes the smallest j
+// where a run of L starts whose window in B no tile touches either.
 //
 // O(levels x La) word operations, no allocation after the first call: for
 // the tiny submissions of a large class, where fixed costs are everything.

@@ -6,7 +6,8 @@
 //   suffix_tiles()  sorts the suffixes of A NUL B: any lengths, O(N log N);
 //   merged_tiles()  gets the same order by merging A's and B's own sorted
 //                   suffixes, kept by the engine from pair to pair: for a
-//                   class, where every string meets every other one;
+//                   class, where every string meets every other one (a
+//                   pair too alike for the merge is sorted whole);
 //   short_tiles()   bit-parallel, for strings of at most kShortLimit
 //                   characters.
 // tiles() picks one by the lengths.
@@ -29,8 +30,6 @@ namespace codetwin::similarity {
 template <typename Index>
 class SuffixTiler;
 
-/// `Index` is std::uint32_t or std::uint64_t; A.size() + B.size() + 1 must
-/// be below its largest value.
 /// Strings longer than this are not indexed one by one: their pairs are
 /// sorted whole.
 inline constexpr std::size_t kIndexedLimit = std::size_t{1} << 16;

@@ -112,7 +112,8 @@ struct ListOptions {
   double group_at = 0.9;          // join groups at or above
   SortKey sort = SortKey::kSimilarity;
   bool keep_all_listed = false;   // CSV or JSON: every pair at or above min is written
-  std::size_t evidence_pairs = 0; // pairs whose evidence is shown, besides every suspected one
+  bool evidence = false;          // an evidence report is written (HTML)
+  std::size_t evidence_pairs = 50;  // pairs it shows besides every suspected one
 };
 
 /// The similarity of a pair, exactly as codetwin computes it.

@@ -17,6 +17,7 @@ struct ClassResult {
   std::uint64_t pairs = 0;
   std::uint64_t suspected = 0;
   std::uint64_t not_a_number = 0;
+  std::uint64_t listable = 0;       // pairs at or above min (all when unset)
   Histogram histogram{};
   std::vector<Best> best;
   std::vector<PairScore> listed;    // the console's: ranked, at or above min, cut to top

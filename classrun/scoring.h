@@ -21,10 +21,10 @@ namespace codetwin::classrun {
 
 /// Which scored pairs to keep in memory.
 struct KeepRules {
-  /// Keep every pair at or above this (all, NaN included, when unset).
-  /// Unset together with keep_all false: keep none by threshold.
-  bool keep_all = false;
+  /// The listing's threshold: pairs at or above it are counted (all, NaN
+  /// included, when unset), and kept when keep_all is set.
   std::optional<double> min;
+  bool keep_all = false;
   /// Besides: the best `top` pairs by similarity order (0: none).
   std::size_t top = 0;
   /// Besides: every pair at or above this (groups, suspected pairs).
@@ -36,6 +36,7 @@ struct Scores {
   std::uint64_t pairs = 0;
   std::uint64_t suspected = 0;
   std::uint64_t not_a_number = 0;
+  std::uint64_t listable = 0;    // at or above KeepRules::min
   Histogram histogram{};
   std::vector<Best> best;        // per submission
   std::vector<PairScore> kept;   // by KeepRules, in pair order

@@ -21,6 +21,11 @@ inline constexpr int kEndOfInput = -1;
 /// number formatting in the "C" locale, so "%f" always prints a point.
 void init_console();
 
+/// Whether init_console found a console that shows UTF-8 (a UTF-8 locale on
+/// POSIX; a console, not a pipe or a file, whose output code page is 65001
+/// on Windows). False before init_console.
+bool console_shows_utf8();
+
 /// Clears the console when standard output is one; writes nothing otherwise.
 void clear_console();
 

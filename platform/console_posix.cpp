@@ -99,6 +99,8 @@ void init_console() {
   std::setlocale(LC_NUMERIC, "C");
 }
 
+bool console_shows_utf8() { return convert_to_utf8; }
+
 void clear_console() {
   if (isatty(STDOUT_FILENO)) write_out(kClearScreen);
 }

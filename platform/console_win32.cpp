@@ -96,6 +96,8 @@ void init_console() {
   }
 }
 
+bool console_shows_utf8() { return output_is_console && output_code_page == CP_UTF8; }
+
 void clear_console() {
   if (!output_is_console) return;
   flush_console();

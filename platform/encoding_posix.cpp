@@ -1,9 +1,8 @@
-// GBK to UTF-8 with the C library's iconv.
+// GBK to and from UTF-8 with the C library's iconv.
 #include <errno.h>
 #include <iconv.h>
 
 #include <array>
-#include <cctype>
 
 #include "platform/encoding.h"
 
@@ -11,78 +10,110 @@ namespace codetwin::platform {
 
 namespace {
 
-// U+FFFD REPLACEMENT CHARACTER, standing for bytes that are not GBK.
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+// One iconv converter, opened on first use in each thread (a converter
+// carries state, so threads cannot share one) and closed with the thread.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
 
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts from `*in` on, appending to `out`, until the input ends or
+  // iconv stops on something it cannot convert; returns errno then (0 at the
+  // end). Starts from the initial state.
+  int convert(const char*& in, std::size_t& in_left, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::array<char, 4096> chunk;
+    while (in_left > 0) {
+      // iconv's interface takes char** but never writes through the input.
+      char* in_bytes = const_cast<char*>(in);
+      char* out_bytes = chunk.data();
+      std::size_t out_left = chunk.size();
+      std::size_t done = iconv(cd_, &in_bytes, &in_left, &out_bytes, &out_left);
+      int error = errno;
+      in = in_bytes;
+      out.append(chunk.data(), static_cast<std::size_t>(out_bytes - chunk.data()));
+      if (done == static_cast<std::size_t>(-1) && error != E2BIG) return error;
     }
+    return 0;
   }
-  return true;
-}
 
-bool is_gbk_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-bool is_high_trail(unsigned char byte) { return byte >= 0x80 && byte <= 0xFE; }
+ private:
+  iconv_t cd_;
+};
 
-// How many bytes at `bytes` one U+FFFD replaces, where iconv stopped on them.
-// A lead byte followed by a non-ASCII trail byte is a two-byte code that GBK
-// leaves unassigned: both go, so the trail byte is not misread as the lead of
-// a next character. Any other byte goes alone, so an ASCII byte is always
-// printed as itself, even right after a stray lead byte (a line end, a
-// letter): the rule of the WHATWG GBK decoder.
-std::size_t invalid_length(const char* bytes, std::size_t left) {
-  if (left >= 2 && is_gbk_lead(static_cast<unsigned char>(bytes[0])) &&
-      is_high_trail(static_cast<unsigned char>(bytes[1]))) {
-    return 2;
+// Converts a text that is valid UTF-8 throughout to GBK; each character GBK
+// lacks becomes '?'.
+void valid_utf8_to_gbk(Converter& converter, std::string_view utf8, std::string& gbk) {
+  const char* in = utf8.data();
+  std::size_t in_left = utf8.size();
+  while (in_left > 0) {
+    if (converter.convert(in, in_left, gbk) == 0) break;
+    gbk += '?';
+    const std::size_t skip = decode_utf8(std::string_view(in, in_left)).length;
+    in += skip;
+    in_left -= skip;
   }
-  return 1;
 }
 
 }  // namespace
 
-bool is_utf8_codeset(std::string_view name) {
-  // A locale name carries its character set after the last dot, before any
-  // "@modifier"; a bare character set has neither.
-  std::size_t at = name.find('@');
-  if (at != std::string_view::npos) name = name.substr(0, at);
-  std::size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos) name = name.substr(dot + 1);
-  return equals_ignoring_case(name, "UTF-8") || equals_ignoring_case(name, "UTF8");
-}
-
 std::string gbk_to_utf8(std::string_view gbk) {
-  // Opened once: every print of a run converts, the details one per string.
-  static const iconv_t cd = iconv_open("UTF-8", "GBK");
+  // Opened once per thread: every print of a run converts, the details one
+  // per string.
+  thread_local Converter converter("UTF-8", "GBK");
   // Without a GBK converter the bytes are passed on unchanged: unreadable
   // Chinese, but no text lost.
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  if (!converter.ok()) return std::string(gbk);
 
   std::string utf8;
   utf8.reserve(gbk.size() * 3 / 2);
-  // iconv's interface takes char** but never writes through the input.
-  char* in = const_cast<char*>(gbk.data());
+  const char* in = gbk.data();
   std::size_t in_left = gbk.size();
-  std::array<char, 4096> chunk;
   while (in_left > 0) {
-    char* out = chunk.data();
-    std::size_t out_left = chunk.size();
-    std::size_t done = iconv(cd, &in, &in_left, &out, &out_left);
-    int error = errno;
-    utf8.append(chunk.data(), static_cast<std::size_t>(out - chunk.data()));
-    if (done != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+    if (converter.convert(in, in_left, utf8) == 0) break;
     // EILSEQ (not GBK) or EINVAL (a lead byte ends the text): replace and
     // go on, so one bad byte never costs the rest of the text.
-    std::size_t skip = invalid_length(in, in_left);
-    utf8 += kReplacement;
+    const std::size_t skip = internal::gbk_invalid_length(std::string_view(in, in_left));
+    utf8 += kReplacementUtf8;
     in += skip;
     in_left -= skip;
   }
   return utf8;
+}
+
+std::string utf8_to_gbk(std::string_view utf8) {
+  thread_local Converter converter("GBK", "UTF-8");
+  std::string gbk;
+  gbk.reserve(utf8.size());
+  std::size_t at = 0;
+  while (at < utf8.size()) {
+    // The valid run from `at`, converted whole; then the invalid sequence
+    // that ended it, if any.
+    std::size_t end = at;
+    Utf8Char ch;
+    while (end < utf8.size() && (ch = decode_utf8(utf8.substr(end))).valid) end += ch.length;
+    const std::string_view run = utf8.substr(at, end - at);
+    if (converter.ok()) {
+      valid_utf8_to_gbk(converter, run, gbk);
+    } else {
+      // Without a converter only ASCII is certain.
+      for (std::size_t i = 0; i < run.size(); i += decode_utf8(run.substr(i)).length) {
+        gbk += static_cast<unsigned char>(run[i]) < 0x80 ? run[i] : '?';
+      }
+    }
+    if (end < utf8.size()) {
+      gbk += '?';
+      end += ch.length;
+    }
+    at = end;
+  }
+  return gbk;
 }
 
 }  // namespace codetwin::platform

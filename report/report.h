@@ -40,6 +40,9 @@ std::string format_margin(double margin);
 struct ConsoleStyle {
   std::function<std::string(std::string_view)> text;
   std::function<std::string(std::string_view)> name;
+  /// Whether the console's bytes are UTF-8 (else GBK, where a character's
+  /// width in columns is its number of bytes).
+  bool utf8 = true;
 };
 
 /// The listing for standard output: counts, the listed pairs, each

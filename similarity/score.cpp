@@ -12,6 +12,8 @@ namespace {
 // At or above this similarity the two sources are suspected copies.
 constexpr double kSuspicionThreshold = 0.8;
 
+}  // namespace
+
 std::string format_similarity(float n) {
   // printf shows the sign of a NaN ("-nan" for 0/0 on most machines); the
   // program always shows "nan".
@@ -20,8 +22,6 @@ std::string format_similarity(float n) {
   std::snprintf(digits, sizeof digits, "%f", static_cast<double>(n));
   return digits;
 }
-
-}  // namespace
 
 float similarity(std::int64_t MatchLen, std::int64_t lena, std::int64_t lenb) {
   // Both operands are exact in double, and while lena + lenb < 2^28 no

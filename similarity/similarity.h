@@ -89,6 +89,10 @@ std::int64_t match_length(const std::vector<Tile>& tiles);
 /// 2 x MatchLen / (lena + lenb), rounded once to single precision.
 float similarity(std::int64_t MatchLen, std::int64_t lena, std::int64_t lenb);
 
+/// The similarity as the score block prints it: "%f" (six decimals), or
+/// "nan".
+std::string format_similarity(float n);
+
 /// The score block in GBK: total, formula, similarity (a NaN prints "nan").
 std::string score_text(std::int64_t MatchLen, float n);
 

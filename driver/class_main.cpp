@@ -1,0 +1,362 @@
+// codetwin-class: scores every pair of a class's submissions exactly as
+// codetwin scores one pair, ranks them, finds groups, and writes the
+// listing, CSV, JSON and HTML outputs. The run's steps, each a call into
+// the class-run library; this file only talks to the user and picks the
+// exit status.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "classrun/evidence.h"
+#include "classrun/ranking.h"
+#include "classrun/scoring.h"
+#include "classrun/submissions.h"
+#include "classrun/template_code.h"
+#include "driver/class_options.h"
+#include "platform/interrupt.h"
+#include "platform/paths.h"
+#include "platform/tool_console.h"
+#include "report/html.h"
+#include "report/report.h"
+
+#ifndef CODETWIN_VERSION
+#define CODETWIN_VERSION "unknown"
+#endif
+
+namespace {
+
+using namespace codetwin;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kOk = 0;
+constexpr int kIncomplete = 1;  // a submission skipped or an output not written
+constexpr int kUsage = 2;       // the command line, a path, or too few submissions
+
+// How often the progress line may be redrawn, and how long an interrupt may
+// wait for the threads to finish their pairs.
+constexpr auto kProgressPeriod = std::chrono::milliseconds(250);
+constexpr auto kInterruptGrace = std::chrono::milliseconds(500);
+
+void say(std::string_view utf8) { platform::write_stderr(platform::text_for_console(utf8)); }
+
+void say_with_name(std::string_view before, std::string_view name, std::string_view after = "") {
+  platform::write_stderr(platform::text_for_console(before) + platform::name_for_console(name) +
+                         platform::text_for_console(after) + "\n");
+}
+
+int usage_error(std::string_view what) {
+  say("codetwin-class：" + std::string(what) + "\n");
+  say("用法：codetwin-class [选项] 路径...（codetwin-class --help 显示说明）\n");
+  return kUsage;
+}
+
+// One line on standard error, redrawn in place, when standard error is a
+// terminal; nothing otherwise.
+class Progress {
+ public:
+  Progress() : shown_(platform::stderr_is_terminal()) {}
+  ~Progress() { clear(); }
+
+  void draw(std::string_view what, std::uint64_t done, std::uint64_t total, Clock::time_point since) {
+    if (!shown_) return;
+    const double seconds = std::chrono::duration<double>(Clock::now() - since).count();
+    std::string line = std::string(what) + "：" + std::to_string(done) + "/" + std::to_string(total);
+    if (total > 0) line += "（" + std::to_string(done * 100 / total) + "%）";
+    if (seconds > 1 && done > 0) {
+      const double rate = static_cast<double>(done) / seconds;
+      line += "，每秒 " + std::to_string(static_cast<std::uint64_t>(rate));
+      const auto left = static_cast<std::uint64_t>(static_cast<double>(total - done) / rate);
+      line += "，约剩 " + std::to_string(left / 60) + " 分 " + std::to_string(left % 60) + " 秒";
+    }
+    std::string shown = "\r" + platform::text_for_console(line);
+    const std::size_t length = shown.size();
+    if (length < last_length_) shown.append(last_length_ - length, ' ');
+    last_length_ = length;
+    platform::write_stderr(shown);
+  }
+
+  void clear() {
+    if (!shown_ || last_length_ == 0) return;
+    platform::write_stderr("\r" + std::string(last_length_, ' ') + "\r");
+    last_length_ = 0;
+  }
+
+ private:
+  bool shown_;
+  std::size_t last_length_ = 0;
+};
+
+// Ends the run after Ctrl-C: temporary outputs go, the message is shown.
+[[noreturn]] void stop_interrupted(std::vector<std::unique_ptr<platform::AtomicOutput>>& outputs) {
+  for (auto& output : outputs) output->discard();
+  say("\ncodetwin-class：已中断。\n");
+  // Threads may still be on a long pair; they are not waited for.
+  std::_Exit(platform::kInterruptedStatus);
+}
+
+struct Outputs {
+  struct One {
+    std::string name;  // as given
+    std::unique_ptr<platform::AtomicOutput> file;
+  };
+  std::optional<One> csv, json, html;
+
+  std::vector<One*> all() {
+    std::vector<One*> present;
+    for (std::optional<One>* one : {&csv, &json, &html}) {
+      if (*one) present.push_back(&**one);
+    }
+    return present;
+  }
+};
+
+class ClassRun {
+ public:
+  explicit ClassRun(driver::ClassOptions options) : options_(std::move(options)) {}
+
+  int run() {
+    if (int status = discover(); status != kOk) return status;
+    if (int status = open_outputs(); status != kOk) return status;
+    if (int status = load(); status != kOk) return status;
+    if (int status = take_out_template(); status != kOk) return status;
+    if (int status = score(); status != kOk) return status;
+    return write_results();
+  }
+
+ private:
+  int discover() {
+    classrun::Discovered found = classrun::discover(options_.paths, classrun::Cohort::kNew, options_.kinds);
+    if (!found.error.empty()) return usage_error(found.error);
+    for (const std::string& old : options_.old_paths) {
+      classrun::Discovered earlier = classrun::discover({old}, classrun::Cohort::kOld, options_.kinds);
+      if (!earlier.error.empty()) return usage_error(earlier.error);
+      for (auto& s : earlier.submissions) found.submissions.push_back(std::move(s));
+      for (auto& s : earlier.skipped) found.skipped.push_back(std::move(s));
+      for (auto& note : earlier.notes) found.notes.push_back(std::move(note));
+    }
+    if (options_.base) {
+      classrun::Discovered base = classrun::discover_template(*options_.base, options_.kinds);
+      if (!base.error.empty()) return usage_error(base.error);
+      if (base.submissions.empty()) return usage_error("模板代码中没有源文件：" + *options_.base);
+      template_ = std::move(base.submissions.front());
+    }
+    for (const std::string& note : found.notes) say("codetwin-class：注意：" + note + "\n");
+    for (const classrun::Skipped& s : found.skipped) warn_skipped(s);
+    skipped_ = std::move(found.skipped);
+    submissions_ = std::move(found.submissions);
+    std::stable_sort(submissions_.begin(), submissions_.end(),
+                     [](const classrun::Submission& x, const classrun::Submission& y) {
+                       return x.name < y.name;
+                     });
+    for (std::size_t k = 1; k < submissions_.size(); ++k) {
+      if (submissions_[k].name == submissions_[k - 1].name) {
+        say_with_name("codetwin-class：同一份作业给出了两次：", submissions_[k].name);
+        return kUsage;
+      }
+    }
+    return enough_pairs();
+  }
+
+  int enough_pairs() const {
+    if (submissions_.size() < 2) return usage_error("至少需要两份作业才能比较");
+    if (classrun::count_pairs(submissions_) == 0) return usage_error("没有可以比较的一对作业（往届作业彼此不比较）");
+    return kOk;
+  }
+
+  void warn_skipped(const classrun::Skipped& s) {
+    std::string warning = platform::text_for_console("codetwin-class：警告：跳过作业 ") +
+                          platform::name_for_console(s.name) + platform::text_for_console("（");
+    if (s.file != s.name) warning += platform::name_for_console(s.file) + platform::text_for_console("：");
+    platform::write_stderr(warning + platform::text_for_console(s.reason + "）\n"));
+  }
+
+  // Every output is checked and created (as a temporary) before the long
+  // work, so that a wrong path fails at once.
+  int open_outputs() {
+    const std::pair<std::optional<std::string>*, std::optional<Outputs::One>*> wanted[] = {
+        {&options_.csv, &outputs_.csv}, {&options_.json, &outputs_.json}, {&options_.html, &outputs_.html}};
+    std::vector<std::string> names;
+    for (const auto& [given, slot] : wanted) {
+      if (!*given) continue;
+      const std::string& name = **given;
+      const std::filesystem::path path = platform::path_from_name(name);
+      for (const std::string& other : names) {
+        if (other == name || platform::same_file(platform::path_from_name(other), path)) {
+          say_with_name("codetwin-class：两个输出是同一个文件：", name);
+          return kUsage;
+        }
+      }
+      names.push_back(name);
+      if (is_an_input(path)) {
+        say_with_name("codetwin-class：输出文件是一份作业或模板的源文件，不能覆盖：", name);
+        return kIncomplete;
+      }
+      auto file = std::make_unique<platform::AtomicOutput>();
+      std::error_code error;
+      if (std::filesystem::is_directory(path, error) || !file->open(path)) {
+        say_with_name("codetwin-class：无法写出输出文件：", name);
+        return kIncomplete;
+      }
+      *slot = Outputs::One{name, std::move(file)};
+    }
+    return kOk;
+  }
+
+  bool is_an_input(const std::filesystem::path& path) const {
+    auto in = [&path](const classrun::Submission& s) {
+      for (const classrun::SourceFile& file : s.files) {
+        if (platform::same_file(file.path, path)) return true;
+      }
+      return false;
+    };
+    if (template_ && in(*template_)) return true;
+    return std::any_of(submissions_.begin(), submissions_.end(), in);
+  }
+
+  int load() {
+    Progress progress;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point drawn = start;
+    std::vector<classrun::Submission> readable;
+    readable.reserve(submissions_.size());
+    for (std::size_t k = 0; k < submissions_.size(); ++k) {
+      if (platform::interrupted()) stop();
+      if (Clock::now() - drawn > kProgressPeriod) {
+        progress.draw("读取", k, submissions_.size(), start);
+        drawn = Clock::now();
+      }
+      classrun::Submission& submission = submissions_[k];
+      if (std::optional<classrun::Skipped> skipped = classrun::load(submission, options_.lex)) {
+        progress.clear();
+        warn_skipped(*skipped);
+        skipped_.push_back(std::move(*skipped));
+      } else {
+        readable.push_back(std::move(submission));
+      }
+    }
+    submissions_ = std::move(readable);
+    return enough_pairs();
+  }
+
+  int take_out_template() {
+    if (!template_) return kOk;
+    if (std::optional<classrun::Skipped> failed = classrun::load(*template_, options_.lex)) {
+      say_with_name("codetwin-class：无法读取模板代码：", failed->file, "（" + failed->reason + "）");
+      return kUsage;
+    }
+    for (classrun::Submission& submission : submissions_) {
+      if (platform::interrupted()) stop();
+      classrun::remove_template(template_->tokens, submission);
+    }
+    return kOk;
+  }
+
+  int score() {
+    unsigned jobs = options_.jobs;
+    if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+    classrun::PairScorer scorer(submissions_, classrun::keep_rules(options_.list), jobs);
+    Progress progress;
+    const Clock::time_point start = Clock::now();
+    while (!scorer.wait(kProgressPeriod)) {
+      if (platform::interrupted()) {
+        scorer.cancel();
+        scorer.wait(kInterruptGrace);
+        stop();
+      }
+      progress.draw("比较", scorer.done(), scorer.total(), start);
+    }
+    progress.clear();
+    if (platform::interrupted()) stop();
+    // Taken before the submissions move: the scorer reads them while merging.
+    classrun::Scores scores = scorer.take();
+    result_ = classrun::summarize(std::move(submissions_), std::move(skipped_), std::move(scores),
+                                  options_.list);
+    return kOk;
+  }
+
+  int write_results() {
+    report::RunInfo info;
+    info.version = CODETWIN_VERSION;
+    info.options = options_.as_given;
+    info.list = options_.list;
+    info.ignore_comments = options_.lex.ignore_comments;
+    info.has_template = template_.has_value();
+
+    report::ConsoleStyle style;
+    style.text = [](std::string_view utf8) { return platform::text_for_console(utf8); };
+    style.name = [](std::string_view name) { return platform::name_for_console(name); };
+    style.utf8 = platform::console_charset() == platform::Charset::kUtf8;
+    bool complete = result_.skipped.empty();
+    std::string listing = report::console_report(result_, info, style);
+
+    if (outputs_.csv) complete &= commit(*outputs_.csv, report::csv_report(result_));
+    if (outputs_.json) complete &= commit(*outputs_.json, report::json_report(result_, info));
+    if (outputs_.html) {
+      const classrun::Evidence evidence = classrun::read_evidence(result_, options_.lex);
+      complete &= commit(*outputs_.html, report::html_report(result_, info, evidence));
+    }
+    for (Outputs::One* one : outputs_.all()) {
+      if (one->file) continue;  // committed
+      listing += platform::text_for_console("已写入：") + platform::name_for_console(one->name) + "\n";
+    }
+    if (!platform::write_stdout(listing) || !platform::flush_stdout()) {
+      say("codetwin-class：无法写出标准输出。\n");
+      return kIncomplete;
+    }
+    return complete ? kOk : kIncomplete;
+  }
+
+  // Writes and renames one output; on failure nothing of it is left.
+  bool commit(Outputs::One& one, const std::string& bytes) {
+    if (platform::interrupted()) stop();
+    if (one.file->write(bytes) && one.file->commit()) {
+      one.file.reset();
+      return true;
+    }
+    one.file->discard();
+    say_with_name("codetwin-class：无法写出输出文件：", one.name);
+    return false;
+  }
+
+  [[noreturn]] void stop() {
+    std::vector<std::unique_ptr<platform::AtomicOutput>> files;
+    for (Outputs::One* one : outputs_.all()) {
+      if (one->file) files.push_back(std::move(one->file));
+    }
+    stop_interrupted(files);
+  }
+
+  driver::ClassOptions options_;
+  std::vector<classrun::Submission> submissions_;
+  std::vector<classrun::Skipped> skipped_;
+  std::optional<classrun::Submission> template_;
+  Outputs outputs_;
+  classrun::ClassResult result_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::init_tool_console();
+  platform::catch_interrupts();
+  driver::ParsedCommandLine command = driver::parse_command_line(platform::arguments(argc, argv));
+  switch (command.action) {
+    case driver::ParsedCommandLine::Action::kHelp:
+      platform::write_stdout(platform::text_for_console(driver::help_text()));
+      return platform::flush_stdout() ? kOk : kIncomplete;
+    case driver::ParsedCommandLine::Action::kVersion:
+      platform::write_stdout("codetwin-class " CODETWIN_VERSION "\n");
+      return platform::flush_stdout() ? kOk : kIncomplete;
+    case driver::ParsedCommandLine::Action::kUsageError:
+      return usage_error(command.error);
+    case driver::ParsedCommandLine::Action::kRun:
+      break;
+  }
+  return ClassRun(std::move(command.options)).run();
+}

@@ -1,0 +1,171 @@
+// parse_command_line(): CLI11 does the parsing and the checks of values;
+// this file says which options there are and gathers them.
+#include "driver/class_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+namespace codetwin::driver {
+
+namespace {
+
+std::vector<std::string> split_extensions(const std::string& list) {
+  std::vector<std::string> extensions;
+  std::size_t begin = 0;
+  while (begin <= list.size()) {
+    std::size_t end = list.find(',', begin);
+    if (end == std::string::npos) end = list.size();
+    std::string extension = list.substr(begin, end - begin);
+    while (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
+    if (!extension.empty()) extensions.push_back(extension);
+    begin = end + 1;
+  }
+  return extensions;
+}
+
+std::string number_text(double value) {
+  char digits[64];
+  std::snprintf(digits, sizeof digits, "%g", value);
+  return digits;
+}
+
+}  // namespace
+
+ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) {
+  ParsedCommandLine parsed;
+  ClassOptions& o = parsed.options;
+  CLI::App app("codetwin-class", "codetwin-class");
+  app.set_help_flag();  // the help is ours, in Chinese
+  bool help = false;
+  bool version = false;
+  std::string extensions = "c,h";
+  std::string sort = "similarity";
+  std::size_t top = o.list.top;
+  std::optional<double> min;
+  double group_at = o.list.group_at;
+  std::size_t html_pairs = o.list.evidence_pairs;
+  std::string base;
+  std::string csv, json, html;
+  bool ignore_comments = false;
+
+  app.add_flag("-h,--help", help);
+  app.add_flag("--version", version);
+  app.add_option("paths", o.paths);
+  app.add_option("--old", o.old_paths)->allow_extra_args(false);
+  app.add_option("--base", base);
+  app.add_option("--ext", extensions);
+  app.add_flag("--ignore-comments", ignore_comments);
+  app.add_option("--top", top)->check(CLI::NonNegativeNumber);
+  app.add_option("--min", min)->check(CLI::Range(0.0, 1.0));
+  app.add_option("--sort", sort)->check(CLI::IsMember({"similarity", "margin"}));
+  app.add_option("--group-at", group_at)->check(CLI::Range(0.0, 1.0));
+  app.add_option("--csv", csv);
+  app.add_option("--json", json);
+  app.add_option("--html", html);
+  app.add_option("--html-pairs", html_pairs)->check(CLI::NonNegativeNumber);
+  app.add_option("-j,--jobs", o.jobs)->check(CLI::Range(1u, 1024u));
+
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& error) {
+    parsed.action = ParsedCommandLine::Action::kUsageError;
+    parsed.error = error.what();
+    return parsed;
+  }
+  if (help) {
+    parsed.action = ParsedCommandLine::Action::kHelp;
+    return parsed;
+  }
+  if (version) {
+    parsed.action = ParsedCommandLine::Action::kVersion;
+    return parsed;
+  }
+  if (o.paths.empty()) {
+    parsed.action = ParsedCommandLine::Action::kUsageError;
+    parsed.error = "没有给出作业的路径";
+    return parsed;
+  }
+  o.kinds.extensions = split_extensions(extensions);
+  if (o.kinds.extensions.empty()) {
+    parsed.action = ParsedCommandLine::Action::kUsageError;
+    parsed.error = "--ext 没有给出扩展名";
+    return parsed;
+  }
+  const std::pair<const char*, std::string*> given_paths[] = {
+      {"--base", &base}, {"--csv", &csv}, {"--json", &json}, {"--html", &html}};
+  for (const auto& [name, value] : given_paths) {
+    if (app.count(name) > 0 && value->empty()) {
+      parsed.action = ParsedCommandLine::Action::kUsageError;
+      parsed.error = std::string(name) + " 的路径为空";
+      return parsed;
+    }
+  }
+  if (app.count("--base") > 0) o.base = base;
+  if (app.count("--csv") > 0) o.csv = csv;
+  if (app.count("--json") > 0) o.json = json;
+  if (app.count("--html") > 0) o.html = html;
+  o.lex.ignore_comments = ignore_comments;
+  o.list.top = top;
+  o.list.min = min;
+  o.list.group_at = group_at;
+  o.list.sort = sort == "margin" ? classrun::SortKey::kMargin : classrun::SortKey::kSimilarity;
+  o.list.keep_all_listed = o.csv || o.json;
+  o.list.evidence = o.html.has_value();
+  o.list.evidence_pairs = html_pairs;
+
+  for (const std::string& path : o.paths) o.as_given.emplace_back("paths", path);
+  for (const std::string& path : o.old_paths) o.as_given.emplace_back("old", path);
+  if (o.base) o.as_given.emplace_back("base", *o.base);
+  std::string joined;
+  for (const std::string& extension : o.kinds.extensions) {
+    joined += (joined.empty() ? "" : ",") + extension;
+  }
+  o.as_given.emplace_back("ext", joined);
+  o.as_given.emplace_back("ignore_comments", ignore_comments ? "true" : "false");
+  o.as_given.emplace_back("top", std::to_string(top));
+  if (min) o.as_given.emplace_back("min", number_text(*min));
+  o.as_given.emplace_back("sort", sort);
+  o.as_given.emplace_back("group_at", number_text(group_at));
+  if (o.html) o.as_given.emplace_back("html_pairs", std::to_string(html_pairs));
+  return parsed;
+}
+
+std::string help_text() {
+  return R"(用法：codetwin-class [选项] 路径...
+
+把一个班的作业两两比较，每一对都按 codetwin 的方法计算相似度
+（2×公共子串长度÷两串长度之和，相似度不低于 0.8 有抄袭嫌疑），
+再按相似度排列，找出相似的组。
+
+路径：
+  只给一个文件夹时，其中每一项是一份作业：单独的源文件，或一个子文件夹
+  （其中任意深度的源文件按路径顺序连在一起算一份）。给出多个路径时，
+  每个路径（文件或文件夹）是一份作业。
+
+选项：
+  --old 路径          往届作业（可多次给出）：与每份新作业比较，彼此不比较
+  --base 路径         模板代码（文件或文件夹）：各作业中与模板相同的部分不计
+  --ext 列表          源文件的扩展名，用逗号分隔（默认 c,h）
+  --ignore-comments   比较前去掉 C 注释
+  --top N             在屏幕上列出前 N 对（默认 20；0 表示全部）
+  --min S             只列出相似度不低于 S 的对
+  --sort 方式         similarity（按相似度，默认）或 margin（按差距）
+  --group-at S        相似度不低于 S 的对连成组（默认 0.9）
+  --csv 文件          把相似度不低于 --min 的每一对写成 CSV 表格（UTF-8）
+  --json 文件         把这些对、各份作业和分组写成 JSON 文档
+  --html 文件         写出 HTML 证据报告
+  --html-pairs N      报告中除有嫌疑的对以外再展示的对数（默认 50）
+  -j, --jobs N        同时使用的线程数（默认为处理器的硬件线程数）
+  -h, --help          显示本说明
+  --version           显示版本
+
+差距：一对的相似度减去两份作业各自与其他作业的最高相似度中较高的一个。
+
+退出状态：0 全部读取并写出；1 有作业无法读取或有输出无法写出；
+2 命令行有误、路径不存在或作业不足两份；130 被 Ctrl-C 中断。
+)";
+}
+
+}  // namespace codetwin::driver

@@ -1,0 +1,164 @@
+// Scoring every pair: which pairs, their scores, the best partners, what is
+// kept, and that the number of threads changes nothing.
+#include "classrun/scoring.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "bench/generate.h"
+#include "similarity/similarity.h"
+
+namespace codetwin::classrun {
+namespace {
+
+Submission made(std::string name, std::string tokens, Cohort cohort = Cohort::kNew) {
+  Submission s;
+  s.name = std::move(name);
+  s.cohort = cohort;
+  s.tokens = std::move(tokens);
+  s.length = static_cast<std::int64_t>(s.tokens.size());
+  return s;
+}
+
+// A small class of generated programs: some independent, some disguised copies.
+std::vector<Submission> generated_class(std::size_t n, std::size_t old_every = 0) {
+  std::vector<Submission> subs;
+  for (std::size_t k = 0; k < n; ++k) {
+    const bench::ProgramPair pair = bench::generate_pair(100 + k / 3, 300);
+    const std::string& tokens = k % 3 == 1 ? pair.second.tokens : pair.first.tokens;
+    const Cohort cohort = old_every != 0 && k % old_every == 0 ? Cohort::kOld : Cohort::kNew;
+    char name[16];
+    std::snprintf(name, sizeof name, "s%03zu", k);
+    subs.push_back(made(name, tokens, cohort));
+  }
+  return subs;
+}
+
+using PairKey = std::tuple<std::uint32_t, std::uint32_t, std::int64_t>;
+
+std::vector<PairKey> keys(const std::vector<PairScore>& pairs) {
+  std::vector<PairKey> out;
+  for (const PairScore& p : pairs) out.emplace_back(p.a, p.b, p.match_len);
+  return out;
+}
+
+TEST(ScoringTest, EveryPairButOldWithOldIsScoredAsCodetwinScoresIt) {
+  const std::vector<Submission> subs = generated_class(14, 4);  // s000, s004, s008, s012 old
+  KeepRules all;
+  all.keep_all = true;
+  const Scores scores = score_all(subs, all, 3);
+  std::vector<PairKey> expected;
+  std::uint64_t suspected = 0;
+  for (std::uint32_t i = 0; i < subs.size(); ++i) {
+    for (std::uint32_t j = i + 1; j < subs.size(); ++j) {
+      if (subs[i].cohort == Cohort::kOld && subs[j].cohort == Cohort::kOld) continue;
+      const auto tiles = similarity::tile(subs[i].tokens, subs[j].tokens, kMinMatchLen);
+      const std::int64_t match = similarity::match_length(tiles);
+      expected.emplace_back(i, j, match);
+      if (is_suspected(similarity::similarity(match, subs[i].length, subs[j].length))) ++suspected;
+    }
+  }
+  EXPECT_EQ(count_pairs(subs), expected.size());
+  EXPECT_EQ(scores.pairs, expected.size());
+  EXPECT_EQ(keys(scores.kept), expected);
+  EXPECT_EQ(scores.suspected, suspected);
+  EXPECT_GT(suspected, 0u);
+  std::uint64_t in_histogram = 0;
+  for (std::uint64_t count : scores.histogram) in_histogram += count;
+  EXPECT_EQ(in_histogram, scores.pairs);
+}
+
+TEST(ScoringTest, ResultsDoNotDependOnTheNumberOfThreads) {
+  const std::vector<Submission> subs = generated_class(20, 7);
+  KeepRules rules;
+  rules.top = 5;
+  rules.at_or_above = 0.9;
+  const Scores one = score_all(subs, rules, 1);
+  for (unsigned jobs : {2u, 3u, 8u}) {
+    const Scores many = score_all(subs, rules, jobs);
+    EXPECT_EQ(keys(many.kept), keys(one.kept)) << jobs;
+    EXPECT_EQ(many.histogram, one.histogram) << jobs;
+    ASSERT_EQ(many.best.size(), one.best.size());
+    for (std::size_t k = 0; k < one.best.size(); ++k) {
+      EXPECT_EQ(many.best[k].first.partner, one.best[k].first.partner) << jobs << " " << k;
+      EXPECT_EQ(many.best[k].second.partner, one.best[k].second.partner) << jobs << " " << k;
+      EXPECT_EQ(many.best[k].first.score, one.best[k].first.score) << jobs << " " << k;
+    }
+  }
+}
+
+TEST(ScoringTest, KeepsTheTopPairsAndThoseAboveThresholds) {
+  // Scores by construction: a-b 1.0, c-d 1.0, a-c and others 0.
+  const std::vector<Submission> subs = {
+      made("a", "abcdefgh"), made("b", "abcdefgh"), made("c", "zzzzyyyy"), made("d", "zzzzyyyy"),
+      made("e", "qqqqwwww")};
+  struct Row {
+    const char* name;
+    KeepRules rules;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> kept;
+  };
+  KeepRules top1;
+  top1.top = 1;
+  KeepRules top3;
+  top3.top = 3;  // a-b, c-d, then the first 0 in name order: a-c
+  KeepRules above;
+  above.at_or_above = 0.5;
+  KeepRules min_all;
+  min_all.keep_all = true;
+  min_all.min = 0.5;
+  const Row rows[] = {
+      {"top 1", top1, {{0, 1}}},
+      {"top 3", top3, {{0, 1}, {0, 2}, {2, 3}}},
+      {"at or above", above, {{0, 1}, {2, 3}}},
+      {"all at or above min", min_all, {{0, 1}, {2, 3}}},
+  };
+  for (const Row& row : rows) {
+    const Scores scores = score_all(subs, row.rules, 2);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> kept;
+    for (const PairScore& p : scores.kept) kept.emplace_back(p.a, p.b);
+    EXPECT_EQ(kept, row.kept) << row.name;
+  }
+}
+
+TEST(ScoringTest, BestPartnersTieToTheSmallerIndexAndSkipNaN) {
+  const std::vector<Submission> subs = {made("a", "abcdefgh"), made("b", "abcdefgh"),
+                                        made("c", "abcdefgh"), made("d", ""), made("e", "")};
+  const Scores scores = score_all(subs, KeepRules{}, 2);
+  EXPECT_EQ(scores.not_a_number, 1u);  // d with e
+  EXPECT_EQ(scores.best[0].first.partner, 1u);
+  EXPECT_EQ(scores.best[0].second.partner, 2u);
+  EXPECT_EQ(scores.best[2].first.partner, 0u);
+  EXPECT_EQ(scores.best[2].second.partner, 1u);
+  EXPECT_EQ(scores.best[2].first.score, 1.0f);
+  EXPECT_EQ(scores.best[3].first.score, 0.0f);  // d's best: 0 with a
+  EXPECT_EQ(scores.best[3].first.partner, 0u);
+}
+
+TEST(ScoringTest, CancelStopsEarly) {
+  const std::vector<Submission> subs = generated_class(40);
+  PairScorer scorer(subs, KeepRules{}, 2);
+  scorer.cancel();
+  while (!scorer.wait(std::chrono::milliseconds(100))) {
+  }
+  EXPECT_LE(scorer.done(), scorer.total());
+  const Scores scores = scorer.take();
+  EXPECT_EQ(scores.pairs, scorer.done());
+}
+
+TEST(ScoringTest, NoPairsAtAll) {
+  for (const auto& subs : {std::vector<Submission>{},
+                           std::vector<Submission>{made("a", "abcd")},
+                           std::vector<Submission>{made("a", "abcd", Cohort::kOld),
+                                                   made("b", "abcd", Cohort::kOld)}}) {
+    const Scores scores = score_all(subs, KeepRules{}, 4);
+    EXPECT_EQ(scores.pairs, 0u);
+    EXPECT_TRUE(scores.kept.empty());
+  }
+}
+
+}  // namespace
+}  // namespace codetwin::classrun

@@ -99,6 +99,11 @@ TEST(ClassBadInputTest, PathsAndSubmissions) {
 }
 
 TEST(ClassBadInputTest, UnreadableSubmissionsAreSkippedAndListed) {
+  if (testing_windows_class_build()) {
+    // Wine runs as the prefix's owner only, and shows a link as what it
+    // leads to (a dangling one not at all).
+    GTEST_SKIP() << "permissions as nobody, FIFOs, devices and symbolic links are POSIX's";
+  }
   auto three = [](const ScratchDir& dir) {
     two_sources(dir);
     put(dir, "class/c.c", example("file1.c"));
@@ -184,16 +189,21 @@ TEST(ClassBadInputTest, OutputsThatCannotBeWritten) {
        {"class", "--base", "base.c", "--json", "base.c"}, 1, "不能覆盖：base.c"},
       {"two outputs in one file", two_sources, {"class", "--csv", "o", "--json", "o"}, 2,
        "两个输出是同一个文件：o"},
-      {"read-only folder", [](const ScratchDir& dir) {
-         two_sources(dir);
-         fs::create_directory(dir.file("locked"));
-         chmod(dir.file("locked").c_str(), 0555);
-       },
-       {"class", "--csv", "locked/out.csv"}, 1, "无法写出输出文件：locked/out.csv", {}, true},
       {"second output fails, first not written either", two_sources,
        {"class", "--csv", "good.csv", "--json", "no/such/out.json"}, 1, "no/such/out.json"},
   };
   for (const Row& row : rows) run_row(row);
+}
+
+TEST(ClassBadInputTest, OutputInAFolderThatCannotBeWritten) {
+  if (testing_windows_class_build()) GTEST_SKIP() << "permissions as nobody are POSIX's";
+  run_row({"read-only folder",
+           [](const ScratchDir& dir) {
+             two_sources(dir);
+             fs::create_directory(dir.file("locked"));
+             chmod(dir.file("locked").c_str(), 0555);
+           },
+           {"class", "--csv", "locked/out.csv"}, 1, "无法写出输出文件：locked/out.csv", {}, true});
 }
 
 TEST(ClassBadInputTest, StandardOutputThatCannotBeWrittenIsAFailure) {

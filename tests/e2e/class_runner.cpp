@@ -13,8 +13,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/encoding.h"
 #include "tests/e2e/program_runner.h"
-
 
 namespace codetwin::testing {
 
@@ -30,6 +30,11 @@ std::string env_or(const char* name, const char* fallback) {
 }
 
 std::vector<std::string> command(const ClassRunOptions& options) {
+  if (options.own_build) {
+    std::vector<std::string> words{CODETWIN_CLASS_BINARY};
+    words.insert(words.end(), options.args.begin(), options.args.end());
+    return words;
+  }
   std::vector<std::string> words = runner_words();
   words.push_back(env_or("CODETWIN_CLASS_BIN", CODETWIN_CLASS_BINARY));
   words.insert(words.end(), options.args.begin(), options.args.end());
@@ -121,10 +126,24 @@ ClassRunResult run_class(const std::string& dir, const ClassRunOptions& options)
   close(errors[0]);
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.raw_out = result.out;
+  result.raw_err = result.err;
+  if (!options.own_build && testing_windows_class_build()) {
+    const auto locale = options.env.find("LC_ALL");
+    const bool utf8 = locale != options.env.end() && platform::is_utf8_codeset(locale->second);
+    result.out = from_windows_console(result.raw_out, utf8);
+    result.err = from_windows_console(result.raw_err, utf8);
+  }
   return result;
 }
 
 bool testing_windows_class_build() { return env_or("CODETWIN_CLASS_BIN", "").ends_with(".exe"); }
+
+std::string from_windows_console(std::string_view raw, bool utf8_locale) {
+  std::string text = from_windows_text_mode(raw);
+  if (!utf8_locale || text.starts_with(kBareLf)) return text;
+  return platform::gbk_to_utf8(text);
+}
 
 std::map<std::string, std::string> tree_state(const std::string& dir) {
   std::map<std::string, std::string> state;

@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test valgrind
 
 cmake -S . -B build -DCODETWIN_WERROR=ON
-cmake --build build -j2 --target e2e_test bad_input_test codetwin
+cmake --build build -j2 --target e2e_test bad_input_test codetwin class_e2e_test \
+  class_bad_input_test codetwin-class
 
 export CODETWIN_RUNNER="valgrind --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,possible -q"
 e2e_tests=(
@@ -30,6 +31,22 @@ bad_input_tests=(
   BadInputTest.OutputReaderGoesAway
   BadInputTest.HandEditedTokenFilesOnAUtf8Console
 )
+# codetwin-class, its threads included: the worked pair with both outputs,
+# the awkward names, template code, comments ignored; submissions skipped
+# with a warning, outputs that fail (their temporaries removed), empty ones.
+class_tests=(
+  ClassRunTest.WorkedPairGivesCodetwinsNumbers
+  ClassRunTest.AwkwardNamesAreListedQuotedAndKept
+  ClassRunTest.TemplateCodeCountsForNothing
+  ClassRunTest.IgnoringCommentsUndoesTheirRemoval
+)
+class_bad_input_tests=(
+  ClassBadInputTest.UnreadableSubmissionsAreSkippedAndListed
+  ClassBadInputTest.OutputsThatCannotBeWritten
+  ClassBadInputTest.EmptySubmissionsScoreNaNAndSortLast
+)
 join() { local IFS=:; echo "$*"; }
 build/tests/e2e/e2e_test --gtest_filter="$(join "${e2e_tests[@]}")"
 build/tests/e2e/bad_input_test --gtest_filter="$(join "${bad_input_tests[@]}")"
+build/tests/e2e/class_e2e_test --gtest_filter="$(join "${class_tests[@]}")"
+build/tests/e2e/class_bad_input_test --gtest_filter="$(join "${class_bad_input_tests[@]}")"

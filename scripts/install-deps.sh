@@ -40,6 +40,7 @@ wine64                                windows
 ninja-build                           windows
 googletest                            windows  sources, for the platform tests built for Windows
 python3                               windows
+locales                               windows  zh_CN.UTF-8 made for Wine, whose ANSI code page follows it
 valgrind                              valgrind
 dpkg-dev                              package  dpkg-shlibdeps, for the dependencies of the .deb
 '

@@ -87,6 +87,8 @@ bool collect_sources(const fs::path& folder, const std::string& prefix, const So
         if (!collect_sources(path, shown, kinds, files, failed)) return false;
         break;
       case Kind::kLinkToFolder:
+        // Not followed; one named as a source is a folder where a file was expected.
+        if (kinds.matches(path)) files.push_back({path, shown});
         break;
       case Kind::kFile:
       case Kind::kOther:
@@ -144,7 +146,11 @@ void discover_class_folder(const std::string& given, Cohort cohort, const Source
         add_folder_submission(path, name, cohort, kinds, found);
         break;
       case Kind::kLinkToFolder:
-        found.notes.push_back("不跟随指向文件夹的链接：" + name);
+        if (kinds.matches(path)) {
+          found.submissions.push_back({name, cohort, {{path, name}}, {}, 0});
+        } else {
+          found.notes.push_back("不跟随指向文件夹的链接：" + name);
+        }
         break;
       case Kind::kFile:
       case Kind::kOther:

@@ -168,10 +168,10 @@ class ClassRun {
   }
 
   void warn_skipped(const classrun::Skipped& s) {
-    platform::write_stderr(platform::text_for_console("codetwin-class：警告：跳过作业 ") +
-                           platform::name_for_console(s.name) +
-                           platform::text_for_console("（") + platform::name_for_console(s.file) +
-                           platform::text_for_console("：" + s.reason + "）\n"));
+    std::string warning = platform::text_for_console("codetwin-class：警告：跳过作业 ") +
+                          platform::name_for_console(s.name) + platform::text_for_console("（");
+    if (s.file != s.name) warning += platform::name_for_console(s.file) + platform::text_for_console("：");
+    platform::write_stderr(warning + platform::text_for_console(s.reason + "）\n"));
   }
 
   // Every output is checked and created (as a temporary) before the long

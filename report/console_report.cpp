@@ -156,8 +156,10 @@ class Listing {
     line("未能读取、没有比较的作业（" + std::to_string(result_.skipped.size()) + " 份）：");
     for (const classrun::Skipped& s : result_.skipped) {
       out_ += "  " + style_.name(s.name);
-      text("：");
-      out_ += style_.name(s.file);
+      if (s.file != s.name) {
+        text("：");
+        out_ += style_.name(s.file);
+      }
       text("：" + s.reason);
       out_ += '\n';
     }

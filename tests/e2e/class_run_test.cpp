@@ -1,0 +1,304 @@
+// codetwin-class end to end: exact outputs of small classes, the same scores
+// as codetwin's on real pairs, and results that do not depend on -j.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "bench/generate.h"
+#include "tests/e2e/class_fixtures.h"
+
+namespace codetwin::testing {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+const std::string kWorkedPairListing =
+    "作业 2 份，比较了 1 对，其中 1 对有抄袭嫌疑（相似度不低于 0.8）。\n"
+    "\n"
+    "按相似度排列，列出 1 对：\n"
+    "排名  相似度    差距       作业A    作业B    公共长度   长度A   长度B  结论\n"
+    "   1  0.891892  +0.891892  file1.c  file2.c        66      72      76  有抄袭嫌疑\n"
+    "\n"
+    "每份作业的最高相似度：\n"
+    "作业     最高相似度  对方\n"
+    "file1.c  0.891892    file2.c\n"
+    "file2.c  0.891892    file1.c\n"
+    "\n"
+    "相似度不低于 0.9 的组：无。\n";
+
+TEST(ClassRunTest, WorkedPairGivesCodetwinsNumbers) {
+  ScratchDir dir;
+  dir.write("file1.c", example("file1.c"));
+  dir.write("file2.c", example("file2.c"));
+  const ClassRunResult run =
+      run_utf8(dir.path(), {"file1.c", "file2.c", "--csv", "pair.csv", "--json", "pair.json"});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, kWorkedPairListing + "已写入：pair.csv\n已写入：pair.json\n");
+  EXPECT_EQ(dir.read("pair.csv"),
+            "\xEF\xBB\xBF"
+            "a,b,similarity,match_len,len_a,len_b,suspected,margin\r\n"
+            "file1.c,file2.c,0.891892,66,72,76,1,0.891892\r\n");
+  const auto json = nlohmann::json::parse(dir.read("pair.json").value_or("null"));
+  EXPECT_EQ(json["counts"]["pairs"], 1);
+  EXPECT_EQ(json["pairs"][0]["similarity"], 0.891892);
+  EXPECT_EQ(json["pairs"][0]["match_len"], 66);
+  EXPECT_EQ(json["submissions"][1]["files"][0], "file2.c");
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"file1.c", "file2.c", "pair.csv", "pair.json"}));
+}
+
+TEST(ClassRunTest, GbkConsoleGetsGbkText) {
+  ScratchDir dir;
+  dir.write("file1.c", example("file1.c"));
+  dir.write("file2.c", example("file2.c"));
+  ClassRunOptions options;
+  options.args = {"file1.c", "file2.c", "--top", "1"};
+  const ClassRunResult run = run_class(dir.path(), options);  // LC_ALL=C: GBK
+  EXPECT_EQ(run.exit_status, 0);
+  // «作业 2 份» in GBK, and the verdict.
+  EXPECT_TRUE(run.out.starts_with("\xD7\xF7\xD2\xB5 2 \xB7\xDD")) << run.out;
+  EXPECT_NE(run.out.find("\xD3\xD0\xB3\xAD\xCF\xAE\xCF\xD3\xD2\xC9"), std::string::npos) << run.out;
+}
+
+// A class folder whose names hold what breaks naive tools.
+void put_awkward_class(const ScratchDir& dir) {
+  put(dir, "class/alice.c", example("file1.c"));
+  put(dir, "class/bob smith.c", example("file2.c"));
+  put(dir, "class/carol,\"x\".c", example("file1.c"));
+  put(dir, "class/dave/src/f.c", "int f(){return 1;}\n");
+  put(dir, "class/dave/main.c", example("file2.c"));
+  put(dir, "class/empty.c", "");
+  put(dir, "class/notes.txt", "not a source");
+  put(dir, "class/.hidden.c", example("file1.c"));
+  put(dir, "class/new\nline.c", "int main(){return 0;}");
+  put(dir, "class/bad\xFF.c", "int main(){}");
+  put(dir, "class/\xE5\xBC\xA0\xE4\xB8\x89.C", example("file2.c"));  // 张三.C
+}
+
+TEST(ClassRunTest, AwkwardNamesAreListedQuotedAndKept) {
+  ScratchDir dir;
+  put_awkward_class(dir);
+  const auto before = tree_state(dir.path());
+  const ClassRunResult run =
+      run_utf8(dir.path(), {"class", "--top", "3", "--csv", "out.csv", "--json", "out.json"});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+  const std::string expected_start =
+      "作业 8 份，比较了 28 对，其中 10 对有抄袭嫌疑（相似度不低于 0.8）。\n"
+      "\n"
+      "按相似度排列，列出 3 对：\n"
+      "排名  相似度    差距       作业A        作业B        公共长度   长度A   长度B  结论\n"
+      "   1  1.000000  +0.108108  alice.c      carol,\"x\".c        72      72      72  有抄袭嫌疑\n"
+      "   2  1.000000  +0.095238  bob smith.c  张三.C             76      76      76  有抄袭嫌疑\n"
+      "   3  0.904762  -0.095238  bob smith.c  dave               76      76      92  有抄袭嫌疑\n";
+  EXPECT_TRUE(run.out.starts_with(expected_start)) << run.out;
+  EXPECT_NE(run.out.find("bad\xEF\xBF\xBD.c  "), std::string::npos) << "invalid UTF-8 as U+FFFD";
+  EXPECT_NE(run.out.find("new\\nline.c"), std::string::npos) << "line end escaped";
+  EXPECT_EQ(run.out.find(".hidden"), std::string::npos);
+
+  const Rows rows = csv_rows(dir.read("out.csv").value_or(""));
+  ASSERT_EQ(rows.size(), 29u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"a", "b", "similarity", "match_len", "len_a",
+                                               "len_b", "suspected", "margin"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"alice.c", "carol,\"x\".c", "1.000000", "72", "72",
+                                               "72", "1", "0.108108"}));
+  const bool has_newline_name = std::any_of(rows.begin(), rows.end(), [](const auto& row) {
+    return row[0] == "new\nline.c" || row[1] == "new\nline.c";
+  });
+  EXPECT_TRUE(has_newline_name);
+
+  const auto json = nlohmann::json::parse(dir.read("out.json").value_or("null"));
+  bool found_bytes = false;
+  for (const auto& s : json["submissions"]) {
+    if (s.contains("name_bytes")) {
+      found_bytes = true;
+      EXPECT_EQ(s["name"], "bad\xEF\xBF\xBD.c");
+      EXPECT_EQ(s["name_bytes"], (std::vector<int>{'b', 'a', 'd', 0xFF, '.', 'c'}));
+    }
+    if (s["name"] == "dave") {
+      EXPECT_EQ(s["files"], (std::vector<std::string>{"dave/main.c", "dave/src/f.c"}));
+    }
+  }
+  EXPECT_TRUE(found_bytes);
+  // Nothing but the two outputs was added, and no source was touched.
+  auto after = tree_state(dir.path());
+  after.erase("out.csv");
+  after.erase("out.json");
+  EXPECT_EQ(after, before);
+}
+
+// A generated class: programs, disguised copies, and two submissions that
+// are folders of two files.
+struct GeneratedClass {
+  std::map<std::string, std::string> joined;  // name -> the sources joined, as codetwin sees one
+};
+
+GeneratedClass put_generated_class(const ScratchDir& dir, std::size_t n) {
+  GeneratedClass made;
+  for (std::size_t k = 0; k < n; ++k) {
+    const bench::ProgramPair pair = bench::generate_source_pair(40 + k / 2, 1500);
+    const std::string& source = k % 2 == 0 ? pair.first.source : pair.second.source;
+    const std::string name = std::string("s") + std::to_string(10 + k);
+    if (k % 4 == 3) {
+      // Split at a line end: the two files' token strings join to the whole's.
+      const std::size_t cut = source.find('\n', source.size() / 2) + 1;
+      put(dir, "class/" + name + "/a.c", source.substr(0, cut));
+      put(dir, "class/" + name + "/b/b.c", source.substr(cut));
+      made.joined[name] = source;
+    } else {
+      put(dir, "class/" + name + ".c", source);
+      made.joined[name + ".c"] = source;
+    }
+  }
+  return made;
+}
+
+TEST(ClassRunTest, EveryPairScoresAsCodetwinScoresIt) {
+  ScratchDir dir;
+  const GeneratedClass made = put_generated_class(dir, 8);
+  const ClassRunResult run = run_utf8(dir.path(), {"class", "--csv", "all.csv"});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  const Rows rows = csv_rows(dir.read("all.csv").value_or(""));
+  ASSERT_EQ(rows.size(), 1u + 8 * 7 / 2);
+  std::size_t suspected = 0;
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const std::vector<std::string>& row = rows[r];
+    ASSERT_LT(row[0], row[1]) << "X's name comes first";
+    const auto codetwin = codetwin_score(made.joined.at(row[0]), made.joined.at(row[1]));
+    ASSERT_TRUE(codetwin.has_value()) << row[0] << " " << row[1];
+    EXPECT_EQ(row[2], codetwin->similarity) << row[0] << " " << row[1];
+    EXPECT_EQ(row[3], std::to_string(codetwin->match_len)) << row[0] << " " << row[1];
+    if (row[6] == "1") ++suspected;
+  }
+  EXPECT_GT(suspected, 0u);
+}
+
+TEST(ClassRunTest, OutputsDoNotDependOnTheNumberOfThreads) {
+  ScratchDir dir;
+  put_generated_class(dir, 12);
+  std::string out, csv, json;
+  for (const char* jobs : {"1", "2", "3", "7"}) {
+    const ClassRunResult run = run_utf8(
+        dir.path(), {"class", "-j", jobs, "--top", "0", "--csv", "a.csv", "--json", "a.json"});
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    if (out.empty()) {
+      out = run.out;
+      csv = dir.read("a.csv").value_or("");
+      json = dir.read("a.json").value_or("");
+      continue;
+    }
+    EXPECT_EQ(run.out, out) << jobs;
+    EXPECT_EQ(dir.read("a.csv"), csv) << jobs;
+    EXPECT_EQ(dir.read("a.json"), json) << jobs;
+  }
+}
+
+TEST(ClassRunTest, EarlierSubmissionsArePairedWithTheNewOnesOnly) {
+  ScratchDir dir;
+  put(dir, "now/a.c", example("file1.c"));
+  put(dir, "now/b.c", example("file2.c"));
+  put(dir, "2025/a.c", example("file1.c"));
+  put(dir, "2025/z.c", example("file1.c"));
+  const ClassRunResult run = run_utf8(dir.path(), {"now", "--old", "2025", "--csv", "o.csv"});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  const Rows rows = csv_rows(dir.read("o.csv").value_or(""));
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::size_t r = 1; r < rows.size(); ++r) pairs.emplace_back(rows[r][0], rows[r][1]);
+  std::sort(pairs.begin(), pairs.end());
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(pairs, (Pairs{{"2025/a.c", "a.c"}, {"2025/a.c", "b.c"}, {"2025/z.c", "a.c"},
+                          {"2025/z.c", "b.c"}, {"a.c", "b.c"}}));
+  EXPECT_TRUE(run.out.starts_with("作业 2 份，往届作业 2 份，比较了 5 对")) << run.out;
+}
+
+TEST(ClassRunTest, TemplateCodeCountsForNothing) {
+  ScratchDir dir;
+  const std::string handout = "int main(){\n\tint i, sum = 0;\n";
+  put(dir, "base.c", handout);
+  put(dir, "class/only.c", handout);
+  put(dir, "class/also.c", handout);
+  put(dir, "class/own.c", handout + "\twhile (i < 10) { sum = sum * 2; i++; }\n}\n");
+  const ClassRunResult plain = run_utf8(dir.path(), {"class", "--csv", "plain.csv"});
+  const ClassRunResult based = run_utf8(dir.path(), {"class", "--base", "base.c", "--csv", "based.csv"});
+  ASSERT_EQ(plain.exit_status, 0) << plain.err;
+  ASSERT_EQ(based.exit_status, 0) << based.err;
+  const Rows without = csv_rows(dir.read("plain.csv").value_or(""));
+  const Rows with = csv_rows(dir.read("based.csv").value_or(""));
+  // also.c and only.c: the same handout, 1.0 without the template; with it,
+  // nothing is left on either side (NaN, last).
+  ASSERT_EQ(without.size(), 4u);
+  EXPECT_EQ(without[1][0] + " " + without[1][1] + " " + without[1][2], "also.c only.c 1.000000");
+  ASSERT_EQ(with.size(), 4u);
+  EXPECT_EQ(with[3][0] + " " + with[3][1] + " " + with[3][2], "also.c only.c nan");
+  // own.c keeps only its own 28 characters, and shares none of them.
+  for (std::size_t r = 1; r < 3; ++r) {
+    EXPECT_EQ(with[r][2], "0.000000") << r;
+    EXPECT_EQ(with[r][5], "28") << r;
+  }
+}
+
+TEST(ClassRunTest, IgnoringCommentsUndoesTheirRemoval) {
+  ScratchDir dir;
+  const std::string commented =
+      "/* 作者：张三 */\nint main(){ // 入口\n\tint s = 0; /* 和 */\n\treturn s; }\n";
+  const std::string stripped = "int main(){\n\tint s = 0;\n\treturn s; }\n";
+  put(dir, "a.c", commented);
+  put(dir, "b.c", stripped);
+  const ClassRunResult plain = run_utf8(dir.path(), {"a.c", "b.c", "--csv", "p.csv"});
+  const ClassRunResult ignoring =
+      run_utf8(dir.path(), {"a.c", "b.c", "--ignore-comments", "--csv", "i.csv"});
+  ASSERT_EQ(plain.exit_status, 0);
+  ASSERT_EQ(ignoring.exit_status, 0);
+  EXPECT_NE(csv_rows(dir.read("p.csv").value_or(""))[1][2], "1.000000");
+  EXPECT_EQ(csv_rows(dir.read("i.csv").value_or(""))[1][2], "1.000000");
+}
+
+// The start of the listing's row of rank `rank`.
+std::string rank_cell(std::size_t rank) {
+  std::string cell = std::to_string(rank);
+  cell.insert(0, 4 - cell.size(), ' ');
+  cell.insert(0, 1, '\n');
+  return cell.append("  ");
+}
+
+TEST(ClassRunTest, ListingOptions) {
+  ScratchDir dir;
+  put_generated_class(dir, 6);
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    std::string heading;
+    std::size_t rows;  // listed pairs
+  };
+  const Row rows[] = {
+      {"default", {"class"}, "按相似度排列，列出 15 对：", 15},
+      {"top", {"class", "--top", "4"}, "按相似度排列，列出 4 对：", 4},
+      {"min", {"class", "--min", "0.8", "--top", "0"}, "按相似度排列，相似度不低于 0.8 的共 ", 0},
+      {"margin", {"class", "--sort", "margin", "--top", "2"}, "按差距排列，列出 2 对：", 2},
+  };
+  for (const Row& row : rows) {
+    const ClassRunResult run = run_utf8(dir.path(), row.args);
+    EXPECT_EQ(run.exit_status, 0) << row.name;
+    EXPECT_NE(run.out.find(row.heading), std::string::npos) << row.name << "\n" << run.out;
+    if (row.rows > 0) {
+      EXPECT_NE(run.out.find(rank_cell(row.rows)), std::string::npos) << row.name;
+      EXPECT_EQ(run.out.find(rank_cell(row.rows + 1)), std::string::npos) << row.name;
+    }
+  }
+}
+
+TEST(ClassRunTest, HelpAndVersion) {
+  ScratchDir dir;
+  const ClassRunResult help = run_utf8(dir.path(), {"--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_TRUE(help.out.starts_with("用法：codetwin-class [选项] 路径...")) << help.out;
+  const ClassRunResult version = run_utf8(dir.path(), {"--version"});
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_TRUE(version.out.starts_with("codetwin-class ")) << version.out;
+}
+
+}  // namespace
+}  // namespace codetwin::testing

@@ -91,7 +91,10 @@ class ProgramMaker {
     }
     ++functions_;
     for (std::size_t extra = 2 + rng_.below(5); extra > 0; --extra) {
-      f.vars.push_back(std::string(pick(kNames)) + std::to_string(rng_.below(10)));
+      // The digit is drawn first (the order g++ gave the two draws when
+      // they shared one expression, kept so that the inputs stay the same).
+      const std::string digit = std::to_string(rng_.below(10));
+      f.vars.push_back(std::string(pick(kNames)) + digit);
     }
     f.body.push_back(declaration(f.vars));
     for (std::size_t count = 4 + rng_.below(12); count > 0; --count) {
@@ -659,15 +662,19 @@ std::string join_name(const Style& style, std::string_view first, std::string_vi
 
 std::string student_name(const Style& style, std::string_view original) {
   Rng rng(style.names ^ fnv1a64(original));
+  // One draw per statement: the order of a call's arguments is the
+  // compiler's choice.
   if (original.substr(0, 2) == "fn") {
-    return join_name(style, kVerbs[rng.below(std::size(kVerbs))],
-                     kNouns[rng.below(std::size(kNouns))]);
+    const std::string_view verb = kVerbs[rng.below(std::size(kVerbs))];
+    const std::string_view noun = kNouns[rng.below(std::size(kNouns))];
+    return join_name(style, verb, noun);
   }
   // Many keep the usual names; the rest choose their own.
   if (rng.percent(50)) return std::string(original);
   if (original.size() == 1) return std::string(kLetters[rng.below(std::size(kLetters))]);
-  std::string name = join_name(style, kNouns[rng.below(std::size(kNouns))],
-                               rng.percent(40) ? kNouns[rng.below(std::size(kNouns))] : "");
+  const std::string_view first = kNouns[rng.below(std::size(kNouns))];
+  const std::string_view second = rng.percent(40) ? kNouns[rng.below(std::size(kNouns))] : "";
+  std::string name = join_name(style, first, second);
   if (rng.percent(20)) name += std::to_string(rng.below(10));
   return name;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # CI for the Windows build: cross-builds codetwin.exe with mingw-w64 and runs
-# the end-to-end tests, built for Linux, against it under Wine.
+# the end-to-end tests, built for Linux, against it under Wine; then the
+# platform tests, built for Windows, under Wine.
 #
 #   .ci/windows.sh [LINUX_BUILD_DIR]   (default: build, as .ci/run leaves it)
 #
@@ -15,7 +16,7 @@ started=$(date +%s)
 elapsed() { echo "$(($(date +%s) - started)) s"; }
 
 echo "== Windows: toolchain and Wine"
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64)
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
@@ -87,4 +88,10 @@ tests_started=$(date +%s)
 CODETWIN_BIN="$exe" CODETWIN_RUNNER="$wine" \
   ctest --test-dir "$linux_build" -L e2e --output-on-failure -j2 --timeout 300 </dev/null
 echo "   tests ran in $(($(date +%s) - tests_started)) s"
+
+echo "== Windows: the platform tests, built for Windows, under Wine"
+cmake -S tests/platform/win32 -B build-windows-tests -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCODETWIN_WINE="$wine"
+cmake --build build-windows-tests -j2
+ctest --test-dir build-windows-tests --output-on-failure --timeout 300 </dev/null
 echo "== Windows: done in $(elapsed), $(($(date +%s) - installed)) s of it after the installs"

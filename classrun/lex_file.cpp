@@ -7,11 +7,10 @@ namespace codetwin::classrun {
 
 std::string file_tokens(std::string_view bytes, const LexOptions& options) {
   // The same steps as codetwin's tokenizer: text-mode reading, then the
-  // scanner and the token string, which needs the text to outlive the words.
+  // scanner and the token string.
   const std::string text = decode_text_mode(bytes);
-  if (!options.ignore_comments) return lexer::token_string(lexer::scan(text));
-  const lexer::StrippedText stripped = lexer::strip_comments(text);
-  return lexer::token_string(lexer::scan(stripped.text));
+  if (!options.ignore_comments) return lexer::text_token_string(text);
+  return lexer::text_token_string(lexer::strip_comments(text).text);
 }
 
 }  // namespace codetwin::classrun

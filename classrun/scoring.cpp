@@ -102,8 +102,9 @@ void offer(Best& best, float score, std::uint32_t partner) {
   }
 }
 
-// One thread's tallies.
-struct Tally {
+// One thread's tallies, on cache lines of their own so that two threads
+// never write to one line.
+struct alignas(64) Tally {
   std::uint64_t pairs = 0;
   std::uint64_t suspected = 0;
   std::uint64_t not_a_number = 0;

@@ -48,6 +48,13 @@ WordList scan(std::string_view text);
 /// The token string of a word list, as stored in the token file.
 std::string token_string(const WordList& link);
 
+/// What one word adds to the token string: "zh", "fu" or "id" for its
+/// class, nothing for an H word, the word itself otherwise.
+std::string_view contribution(std::string_view word);
+
+/// token_string(scan(text)) without holding the word list: for long texts.
+std::string text_token_string(std::string_view text);
+
 /// For each character of token_string(link), the index of the word it comes
 /// from (an identifier gives two characters "id", an H word none).
 std::vector<std::uint32_t> token_origins(const WordList& link);

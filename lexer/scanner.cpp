@@ -43,10 +43,9 @@ std::size_t symbol_length(std::string_view text, std::size_t begin) {
   }
 }
 
-}  // namespace
-
-WordList scan(std::string_view text) {
-  WordList link;
+// Calls f(word) for every word of `text`, in order.
+template <typename F>
+void for_each_word(std::string_view text, F&& f) {
   std::size_t i = 0;
   while (i < text.size()) {
     char ch = text[i];
@@ -57,18 +56,31 @@ WordList scan(std::string_view text) {
     std::size_t length = 0;
     if (is_alnum(ch)) {
       length = run_length(text, i);
-      link.push_back(text.substr(i, length));
+      f(text.substr(i, length));
     } else if (ch == '\0') {
       // A NUL byte is a word of its own that holds no character.
       length = 1;
-      link.push_back(text.substr(i, 0));
+      f(text.substr(i, 0));
     } else {
       length = symbol_length(text, i);
-      link.push_back(text.substr(i, length));
+      f(text.substr(i, length));
     }
     i += length;
   }
+}
+
+}  // namespace
+
+WordList scan(std::string_view text) {
+  WordList link;
+  for_each_word(text, [&link](std::string_view word) { link.push_back(word); });
   return link;
+}
+
+std::string text_token_string(std::string_view text) {
+  std::string tokens;
+  for_each_word(text, [&tokens](std::string_view word) { tokens += contribution(word); });
+  return tokens;
 }
 
 }  // namespace codetwin::lexer

@@ -49,4 +49,21 @@ char type(std::string_view str) {
   return 'H';
 }
 
+std::string_view contribution(std::string_view word) {
+  // Names and type keywords become fixed codes, so that renaming a variable
+  // changes nothing; H words vanish.
+  switch (type(word)) {
+    case 'K':
+      return "zh";
+    case 'E':
+      return "fu";
+    case 'C':
+      return "id";
+    case 'H':
+      return {};
+    default:  // Y, A, R, N stay as written
+      return word;
+  }
+}
+
 }  // namespace codetwin::lexer

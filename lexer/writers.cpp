@@ -8,23 +8,6 @@ namespace codetwin::lexer {
 
 namespace {
 
-// What one word adds to the token string: names and type keywords become
-// fixed codes so that renaming a variable changes nothing; H words vanish.
-std::string_view contribution(std::string_view word) {
-  switch (type(word)) {
-    case 'K':
-      return "zh";
-    case 'E':
-      return "fu";
-    case 'C':
-      return "id";
-    case 'H':
-      return {};
-    default:  // Y, A, R, N stay as written
-      return word;
-  }
-}
-
 void append_decimal(std::string& out, std::size_t value) {
   char digits[24];
   auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);

@@ -1,5 +1,5 @@
-// The parts of encoding.h that need no system table: UTF-8 itself and the
-// names of character sets.
+// The parts of encoding.h that need no system table: the names of
+// character sets, and the choice between UTF-8 and GBK for a source.
 #include <cctype>
 
 #include "platform/encoding.h"
@@ -22,38 +22,6 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
 bool is_gbk_lead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 bool is_high_trail(unsigned char byte) { return byte >= 0x80 && byte <= 0xFE; }
 
-// The range of the second byte after `lead` in well-formed UTF-8 (Unicode's
-// table 3-7): narrower than 80..BF where the lead alone would allow overlong
-// forms, surrogates or code points above U+10FFFF.
-struct ByteRange {
-  unsigned char low;
-  unsigned char high;
-};
-ByteRange second_byte_range(unsigned char lead) {
-  switch (lead) {
-    case 0xE0:
-      return {0xA0, 0xBF};
-    case 0xED:
-      return {0x80, 0x9F};
-    case 0xF0:
-      return {0x90, 0xBF};
-    case 0xF4:
-      return {0x80, 0x8F};
-    default:
-      return {0x80, 0xBF};
-  }
-}
-
-// The number of bytes a well-formed sequence starting with `lead` has; 0 when
-// `lead` starts none.
-std::size_t sequence_length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 }  // namespace
 
 bool is_utf8_codeset(std::string_view name) {
@@ -64,73 +32,6 @@ bool is_utf8_codeset(std::string_view name) {
   std::size_t dot = name.rfind('.');
   if (dot != std::string_view::npos) name = name.substr(dot + 1);
   return equals_ignoring_case(name, "UTF-8") || equals_ignoring_case(name, "UTF8");
-}
-
-Utf8Char decode_utf8(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  const std::size_t length = sequence_length(lead);
-  if (length == 1) return {lead, 1, true};
-  if (length == 0) return {0, 1, false};
-  // The payload bits of the lead byte: 5, 4 or 3 of them.
-  char32_t code_point = lead & (0x7F >> length);
-  ByteRange range = second_byte_range(lead);
-  for (std::size_t i = 1; i < length; ++i) {
-    if (i >= text.size()) return {0, i, false};
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < range.low || byte > range.high) return {0, i, false};
-    code_point = (code_point << 6) | (byte & 0x3F);
-    range = {0x80, 0xBF};
-  }
-  return {code_point, length, true};
-}
-
-void append_utf8(char32_t code_point, std::string& out) {
-  if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else if (code_point < 0x10000) {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code_point >> 18));
-    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  }
-}
-
-bool is_valid_utf8(std::string_view text) {
-  std::size_t at = 0;
-  while (at < text.size()) {
-    // Sources are mostly ASCII: step over it without decoding.
-    if (static_cast<unsigned char>(text[at]) < 0x80) {
-      ++at;
-      continue;
-    }
-    const Utf8Char ch = decode_utf8(text.substr(at));
-    if (!ch.valid) return false;
-    at += ch.length;
-  }
-  return true;
-}
-
-std::string replace_invalid_utf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const Utf8Char ch = decode_utf8(text.substr(at));
-    if (ch.valid) {
-      out.append(text.substr(at, ch.length));
-    } else {
-      out += kReplacementUtf8;
-    }
-    at += ch.length;
-  }
-  return out;
 }
 
 std::string source_text_to_utf8(std::string_view bytes) {

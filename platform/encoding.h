@@ -17,10 +17,9 @@
 #include <string>
 #include <string_view>
 
-namespace codetwin::platform {
+#include "common/utf8.h"
 
-/// U+FFFD REPLACEMENT CHARACTER in UTF-8.
-inline constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+namespace codetwin::platform {
 
 /// Whether `name`, a character set ("UTF-8") or a locale name ("C.utf8",
 /// "en_US.UTF-8@euro"), stands for UTF-8. Case does not matter.
@@ -36,29 +35,6 @@ std::string gbk_to_utf8(std::string_view gbk);
 /// `utf8` in GBK. A character that GBK lacks becomes '?', and so does each
 /// invalid UTF-8 sequence (as decode_utf8 delimits it).
 std::string utf8_to_gbk(std::string_view utf8);
-
-/// One character at the start of a UTF-8 text: its code point and its length
-/// in bytes. An invalid sequence is the longest start of a well-formed one
-/// (at least one byte) and has `valid` false: so one U+FFFD stands for it,
-/// as Unicode and the WHATWG decoder count. Overlong forms, surrogates and
-/// code points above U+10FFFF are invalid.
-struct Utf8Char {
-  char32_t code_point = 0;
-  std::size_t length = 0;
-  bool valid = false;
-};
-/// The first character of `text`, which must not be empty.
-Utf8Char decode_utf8(std::string_view text);
-
-/// Appends `code_point` (a Unicode scalar value) to `out` in UTF-8.
-void append_utf8(char32_t code_point, std::string& out);
-
-/// Whether `text` is well-formed UTF-8 throughout.
-bool is_valid_utf8(std::string_view text);
-
-/// `text` with each invalid UTF-8 sequence replaced by one U+FFFD: always
-/// valid UTF-8, and `text` itself when it was.
-std::string replace_invalid_utf8(std::string_view text);
 
 /// A source file's bytes as UTF-8 text: unchanged when they are valid UTF-8,
 /// otherwise read as GBK (each byte that is neither becomes U+FFFD).

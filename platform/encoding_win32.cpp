@@ -43,8 +43,8 @@ struct GbkTables {
 
 char16_t decode_code(const char* bytes, int size) {
   wchar_t wide[2];
-  const int got = MultiByteToWideChar(win32::kGbkCodePage, MB_ERR_INVALID_CHARS, bytes, size,
-                                      wide, 2);
+  const int got =
+      MultiByteToWideChar(win32::kGbkCodePage, MB_ERR_INVALID_CHARS, bytes, size, wide, 2);
   if (got != 1 || is_private_use(wide[0])) return 0;
   return static_cast<char16_t>(wide[0]);
 }

@@ -56,9 +56,7 @@ HANDLE handle_of(os::FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 }  // namespace
 
-fs::path path_from_name(std::string_view name) {
-  return fs::path(win32::to_wide(name, CP_UTF8));
-}
+fs::path path_from_name(std::string_view name) { return fs::path(win32::to_wide(name, CP_UTF8)); }
 
 std::string name_of(const fs::path& path) { return win32::from_wide(path.native(), CP_UTF8); }
 
@@ -91,8 +89,8 @@ FileHandle create_new_file(const fs::path& path, bool& exists) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   const DWORD error = GetLastError();
-  exists = file == INVALID_HANDLE_VALUE &&
-           (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
+  exists =
+      file == INVALID_HANDLE_VALUE && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
 }
 

@@ -16,7 +16,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // (= + - @ first) gets a leading apostrophe, so that opening the file never
 // runs what a file name says.
 std::string field(std::string_view raw) {
-  std::string text = valid_utf8(raw);
+  std::string text = replace_invalid_utf8(raw);
   if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' ||
                         text[0] == '\t' || text[0] == '\r')) {
     text.insert(0, 1, '\'');

@@ -24,7 +24,7 @@ json printed_number(const std::string& printed) {
 // A name that is not valid UTF-8 is shown with U+FFFD and kept exactly as
 // its bytes beside it.
 void put_name(json& object, const std::string& key, std::string_view name) {
-  object[key] = valid_utf8(name);
+  object[key] = replace_invalid_utf8(name);
   if (is_valid_utf8(name)) return;
   json bytes = json::array();
   for (char ch : name) bytes.push_back(static_cast<unsigned char>(ch));
@@ -35,7 +35,7 @@ json options_of(const RunInfo& info) {
   json options = json::object();
   for (const auto& [name, value] : info.options) {
     json& slot = options[name];
-    const json text = valid_utf8(value);
+    const json text = replace_invalid_utf8(value);
     if (slot.is_null()) {
       slot = text;
     } else {
@@ -52,7 +52,7 @@ json submission_of(const classrun::ClassResult& result, std::uint32_t k) {
   put_name(object, "name", s.name);
   object["cohort"] = s.cohort == classrun::Cohort::kOld ? "old" : "new";
   json files = json::array();
-  for (const classrun::SourceFile& file : s.files) files.push_back(valid_utf8(file.name));
+  for (const classrun::SourceFile& file : s.files) files.push_back(replace_invalid_utf8(file.name));
   object["files"] = std::move(files);
   object["token_length"] = s.tokens.size();
   object["length"] = s.length;
@@ -62,7 +62,7 @@ json submission_of(const classrun::ClassResult& result, std::uint32_t k) {
     object["best_partner"] = nullptr;
   } else {
     object["best_similarity"] = printed_number(format_similarity(first.score));
-    object["best_partner"] = valid_utf8(result.submissions[first.partner].name);
+    object["best_partner"] = replace_invalid_utf8(result.submissions[first.partner].name);
   }
   return object;
 }
@@ -111,7 +111,7 @@ std::string json_report(const classrun::ClassResult& result, const RunInfo& info
   for (const classrun::Group& group : result.groups) {
     json members = json::array();
     for (std::uint32_t member : group.members) {
-      members.push_back(valid_utf8(result.submissions[member].name));
+      members.push_back(replace_invalid_utf8(result.submissions[member].name));
     }
     groups.push_back({{"members", std::move(members)},
                       {"highest", printed_number(format_similarity(group.highest))},

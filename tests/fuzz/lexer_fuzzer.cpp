@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/sstring.h"
 #include "common/text_mode.h"
@@ -114,7 +115,24 @@ void check_list(const lexer::WordList& link) {
 void check_lexer(std::string_view text) {
   const lexer::WordList link = lexer::scan(text);
   check_words(text, link);
-  check_token_string(lexer::token_string(link));
+  const std::string tokens = lexer::token_string(link);
+  check_token_string(tokens);
+  FUZZ_CHECK(lexer::text_token_string(text) == tokens);
+  const std::vector<std::uint32_t> origins = lexer::token_origins(link);
+  FUZZ_CHECK(origins.size() == tokens.size());
+  for (std::size_t p = 0; p < tokens.size(); ++p) {
+    const std::string_view from = lexer::contribution(link[origins[p]]);
+    FUZZ_CHECK(from.find(tokens[p]) != std::string_view::npos);
+  }
+  // Without its comments, the text still scans, and every offset maps back
+  // into the text.
+  const lexer::StrippedText stripped = lexer::strip_comments(text);
+  FUZZ_CHECK(stripped.text.size() <= text.size());
+  for (std::size_t p = 0; p <= stripped.text.size(); p += 1 + stripped.text.size() / 64) {
+    const std::size_t at = lexer::original_offset(stripped, p);
+    FUZZ_CHECK(at <= text.size());
+    if (p < stripped.text.size() && stripped.text[p] != ' ') FUZZ_CHECK(text[at] == stripped.text[p]);
+  }
   check_list(link);
 }
 

@@ -81,6 +81,7 @@ TEST(TokenOriginsTest, NamesTheWordOfEveryCharacter) {
   for (const Case& row : cases) {
     const WordList link = scan(row.text);
     EXPECT_EQ(token_string(link), row.tokens) << row.name;
+    EXPECT_EQ(text_token_string(row.text), row.tokens) << row.name;
     EXPECT_EQ(token_origins(link), row.origins) << row.name;
   }
 }

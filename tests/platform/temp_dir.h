@@ -2,11 +2,10 @@
 #ifndef CODETWIN_TESTS_PLATFORM_TEMP_DIR_H_
 #define CODETWIN_TESTS_PLATFORM_TEMP_DIR_H_
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -17,8 +16,14 @@ namespace codetwin::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "codetwin-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    // A random name, created only if it is new: the same on every system.
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && !error && path_.empty(); ++attempt) {
+      std::filesystem::path candidate = base / ("codetwin-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+    }
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -36,7 +41,7 @@ class TempDir {
 };
 
 /// Writes `bytes` to `path` exactly as given. False if that failed.
-inline bool write_bytes(const std::string& path, std::string_view bytes) {
+inline bool write_bytes(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
@@ -44,7 +49,7 @@ inline bool write_bytes(const std::string& path, std::string_view bytes) {
 }
 
 /// The bytes of `path`; empty when it cannot be read.
-inline std::string read_bytes(const std::string& path) {
+inline std::string read_bytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -4,7 +4,7 @@
 # time (60 seconds unless given). A finding stops the run with the failing
 # input saved under build-fuzz/artifacts/.
 #
-#   .ci/fuzz.sh [seconds per target] [target ...]    targets: lexer loader tiling
+#   .ci/fuzz.sh [seconds per target] [target ...]    targets: lexer loader tiling html
 #
 # Inputs that add coverage are kept in build-fuzz/corpus/, outside the source
 # tree, so a later run goes on from them.
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(lexer loader tiling)
+((${#targets[@]})) || targets=(lexer loader tiling html)
 
 # libFuzzer and the sanitizer runtimes are not a dependency of the clang package.
 if ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q 'ok installed'; then

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "classrun/evidence.h"
 #include "classrun/ranking.h"
 #include "classrun/scoring.h"
 #include "classrun/submissions.h"
@@ -21,6 +22,7 @@
 #include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/tool_console.h"
+#include "report/html.h"
 #include "report/report.h"
 
 #ifndef CODETWIN_VERSION
@@ -271,7 +273,9 @@ class ClassRun {
     }
     progress.clear();
     if (platform::interrupted()) stop();
-    result_ = classrun::summarize(std::move(submissions_), std::move(skipped_), scorer.take(),
+    // Taken before the submissions move: the scorer reads them while merging.
+    classrun::Scores scores = scorer.take();
+    result_ = classrun::summarize(std::move(submissions_), std::move(skipped_), std::move(scores),
                                   options_.list);
     return kOk;
   }
@@ -293,6 +297,10 @@ class ClassRun {
 
     if (outputs_.csv) complete &= commit(*outputs_.csv, report::csv_report(result_));
     if (outputs_.json) complete &= commit(*outputs_.json, report::json_report(result_, info));
+    if (outputs_.html) {
+      const classrun::Evidence evidence = classrun::read_evidence(result_, options_.lex);
+      complete &= commit(*outputs_.html, report::html_report(result_, info, evidence));
+    }
     for (Outputs::One* one : outputs_.all()) {
       if (one->file) continue;  // committed
       listing += platform::text_for_console("已写入：") + platform::name_for_console(one->name) + "\n";

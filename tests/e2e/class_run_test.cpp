@@ -290,6 +290,45 @@ TEST(ClassRunTest, ListingOptions) {
   }
 }
 
+TEST(ClassRunTest, ExtensionsChooseTheSourceFiles) {
+  ScratchDir dir;
+  put(dir, "class/a.c", example("file1.c"));
+  put(dir, "class/b.cpp", example("file1.c"));
+  put(dir, "class/c.CPP", example("file2.c"));
+  put(dir, "class/d/x.h", example("file2.c"));
+  put(dir, "class/d/y.hpp", example("file2.c"));
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    std::string count;
+  };
+  const Row rows[] = {
+      {"default: .c and .h", {"class"}, "作业 2 份，比较了 1 对"},
+      {"C++ sources", {"class", "--ext", "cpp,hpp"}, "作业 3 份，比较了 3 对"},
+      {"dots and case do not matter", {"class", "--ext", ".C,.cpp"}, "作业 3 份，比较了 3 对"},
+  };
+  for (const Row& row : rows) {
+    const ClassRunResult run = run_utf8(dir.path(), row.args);
+    EXPECT_EQ(run.exit_status, 0) << row.name << run.err;
+    EXPECT_TRUE(run.out.starts_with(row.count)) << row.name << "\n" << run.out;
+  }
+}
+
+TEST(ClassRunTest, NamesThatLookLikeFormulasAreDefusedInTheCsv) {
+  ScratchDir dir;
+  put(dir, "class/=HYPERLINK(1).c", example("file1.c"));
+  put(dir, "class/@x.c", example("file2.c"));
+  const ClassRunResult run = run_utf8(dir.path(), {"class", "--csv", "o.csv", "--json", "o.json"});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  const Rows rows = csv_rows(dir.read("o.csv").value_or(""));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1][0], "'=HYPERLINK(1).c");
+  EXPECT_EQ(rows[1][1], "'@x.c");
+  // The JSON keeps the names exactly.
+  const auto json = nlohmann::json::parse(dir.read("o.json").value_or("null"));
+  EXPECT_EQ(json["pairs"][0]["a"], "=HYPERLINK(1).c");
+}
+
 TEST(ClassRunTest, HelpAndVersion) {
   ScratchDir dir;
   const ClassRunResult help = run_utf8(dir.path(), {"--help"});

@@ -54,6 +54,13 @@ std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B,
 
 /// Tiles many pairs in a row, keeping its memory from one pair to the next
 /// (one per thread: it is not shared). Results are exactly tile()'s.
+///
+/// It also keeps, for each string it has met (up to 65,536 characters),
+/// that string's own sorted suffixes, found again by its bytes: in a class,
+/// where every string meets every other one, a pair then costs a merge
+/// instead of a sort. They are dropped together when they pass about four
+/// million characters (some 60 MB); pairs of strings of at most 128
+/// characters use no memory but the workspace's own.
 class TilingWorkspace {
  public:
   TilingWorkspace();
@@ -70,7 +77,6 @@ class TilingWorkspace {
  private:
   struct Buffers;
   std::unique_ptr<Buffers> buffers_;
-  std::vector<OriginalTile> tiles_;
 };
 
 /// Replaces the run of `length` characters at position `at` (from 1) of `s`

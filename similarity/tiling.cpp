@@ -22,13 +22,18 @@ std::vector<Tile> tile(std::string_view A, std::string_view B, int MinMatchLen) 
   return tile_with_index<std::uint64_t>(A, B, MinMatchLen);
 }
 
-std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B,
-                                         int MinMatchLen) {
-  if (fits_narrow(A, B)) return original_tiles_with_index<std::uint32_t>(A, B, MinMatchLen);
-  return original_tiles_with_index<std::uint64_t>(A, B, MinMatchLen);
+std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B, int MinMatchLen) {
+  if (fits_narrow(A, B)) return TilingEngine<std::uint32_t>().tiles(A, B, MinMatchLen);
+  return TilingEngine<std::uint64_t>().tiles(A, B, MinMatchLen);
 }
 
-struct TilingWorkspace::Buffers {};
+// The narrow engine serves every pair that fits it, keeping each string's
+// index for the pairs to come; the wide one is made only for a pair that
+// does not fit.
+struct TilingWorkspace::Buffers {
+  TilingEngine<std::uint32_t> narrow{TilingEngine<std::uint32_t>::Strings::kKeep};
+  std::unique_ptr<TilingEngine<std::uint64_t>> wide;
+};
 
 TilingWorkspace::TilingWorkspace() : buffers_(std::make_unique<Buffers>()) {}
 TilingWorkspace::~TilingWorkspace() = default;
@@ -42,8 +47,9 @@ std::int64_t TilingWorkspace::match_length(std::string_view A, std::string_view 
 
 const std::vector<OriginalTile>& TilingWorkspace::tiles(std::string_view A, std::string_view B,
                                                         int MinMatchLen) {
-  tiles_ = original_tiles(A, B, MinMatchLen);
-  return tiles_;
+  if (fits_narrow(A, B)) return buffers_->narrow.tiles(A, B, MinMatchLen);
+  if (!buffers_->wide) buffers_->wide = std::make_unique<TilingEngine<std::uint64_t>>();
+  return buffers_->wide->tiles(A, B, MinMatchLen);
 }
 
 void apply_tile(std::string& s, std::int64_t at, std::int64_t length) {

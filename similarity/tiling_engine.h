@@ -1,24 +1,95 @@
-// The exact fast tiling behind tile(), with the width of its position
-// arithmetic as a parameter so that both widths can be tested.
+// The exact fast tiling behind tile() and TilingWorkspace. An engine keeps
+// all its working memory from one pair to the next, so that tiling many
+// pairs in a row allocates nothing once it has seen the largest pair.
+//
+// Three methods give the same tiles:
+//   suffix_tiles()  sorts the suffixes of A NUL B: any lengths, O(N log N);
+//   merged_tiles()  gets the same order by merging A's and B's own sorted
+//                   suffixes, kept by the engine from pair to pair: for a
+//                   class, where every string meets every other one (a
+//                   pair too alike for the merge is sorted whole);
+//   short_tiles()   bit-parallel, for strings of at most kShortLimit
+//                   characters.
+// tiles() picks one by the lengths.
+//
+// The width of the position arithmetic is a parameter, so that both widths
+// can be tested.
 #ifndef CODETWIN_SIMILARITY_TILING_ENGINE_H_
 #define CODETWIN_SIMILARITY_TILING_ENGINE_H_
 
+#include <cstddef>
+#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "similarity/short_tiling.h"
 #include "similarity/similarity.h"
 
 namespace codetwin::similarity {
 
-/// tile() holding positions in `Index` (std::uint32_t or std::uint64_t).
-/// A.size() + B.size() + 1 must be below the largest Index value.
+template <typename Index>
+class SuffixTiler;
+
+/// Strings longer than this are not indexed one by one: their pairs are
+/// sorted whole.
+inline constexpr std::size_t kIndexedLimit = std::size_t{1} << 16;
+
+/// Texts (A NUL B) longer than this are sorted in compact mode: 2 bits of
+/// LCP per character instead of 32, and classes in a bit tree, which suit
+/// texts that outgrow the cache.
+inline constexpr std::size_t kCompactAbove = std::size_t{1} << 18;
+
+/// An engine drops its strings' indexes when they hold more characters than
+/// this (about 14 bytes each with 32-bit positions, so 60 MB at most).
+inline constexpr std::size_t kIndexBudget = std::size_t{1} << 22;
+
+/// `Index` is std::uint32_t or std::uint64_t; A.size() + B.size() + 1 must
+/// be below its largest value.
+template <typename Index>
+class TilingEngine {
+ public:
+  /// Whether tiles() keeps each string's index for later pairs.
+  enum class Strings { kForget, kKeep };
+
+  explicit TilingEngine(Strings strings = Strings::kForget, std::size_t index_budget = kIndexBudget,
+                        std::size_t compact_above = kCompactAbove);
+  ~TilingEngine();
+  TilingEngine(const TilingEngine&) = delete;
+  TilingEngine& operator=(const TilingEngine&) = delete;
+
+  /// The tiles in pass order at original positions; valid until the next
+  /// call.
+  const std::vector<OriginalTile>& tiles(std::string_view A, std::string_view B, int MinMatchLen);
+  /// The same by sorting the suffixes of A NUL B.
+  const std::vector<OriginalTile>& suffix_tiles(std::string_view A, std::string_view B,
+                                                int MinMatchLen);
+  /// The same by merging the suffixes of A and B, each sorted once.
+  const std::vector<OriginalTile>& merged_tiles(std::string_view A, std::string_view B,
+                                                int MinMatchLen);
+  /// The same bit-parallel; both strings must have at most kShortLimit
+  /// characters.
+  const std::vector<OriginalTile>& short_tiles(std::string_view A, std::string_view B,
+                                               int MinMatchLen);
+
+  /// Gives back all working memory but the last tiles.
+  void release();
+
+ private:
+  Strings strings_;
+  std::size_t index_budget_;
+  std::size_t compact_above_;
+  std::unique_ptr<SuffixTiler<Index>> suffix_;  // made when first needed
+  std::unique_ptr<ShortTiler> short_;
+  std::vector<OriginalTile> tiles_;
+};
+
+/// The tiles of one pass each, in pass coordinates, from the tiles at
+/// original positions in pass order.
+std::vector<Tile> to_pass_coordinates(const std::vector<OriginalTile>& tiles);
+
+/// tile() holding positions in `Index`.
 template <typename Index>
 std::vector<Tile> tile_with_index(std::string_view A, std::string_view B, int MinMatchLen);
-
-/// original_tiles() holding positions in `Index`.
-template <typename Index>
-std::vector<OriginalTile> original_tiles_with_index(std::string_view A, std::string_view B,
-                                                    int MinMatchLen);
 
 }  // namespace codetwin::similarity
 

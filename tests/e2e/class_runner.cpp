@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <stdexcept>
 
-extern char** environ;
+#include "tests/e2e/program_runner.h"
+
 
 namespace codetwin::testing {
 
@@ -29,25 +29,8 @@ std::string env_or(const char* name, const char* fallback) {
   return value != nullptr && *value != '\0' ? value : fallback;
 }
 
-std::vector<std::string> environment(const ClassRunOptions& options) {
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    std::string_view text(*entry);
-    if (text.starts_with("LC_") || text.starts_with("LANG=") || text.starts_with("LANGUAGE=")) {
-      continue;
-    }
-    std::string name(text.substr(0, text.find('=')));
-    if (options.env.count(name) == 0) env.emplace_back(text);
-  }
-  if (options.env.count("LC_ALL") == 0) env.emplace_back("LC_ALL=C");
-  for (const auto& [name, value] : options.env) env.push_back(name + "=" + value);
-  return env;
-}
-
 std::vector<std::string> command(const ClassRunOptions& options) {
-  std::vector<std::string> words;
-  std::istringstream runner(env_or("CODETWIN_RUNNER", ""));
-  for (std::string word; runner >> word;) words.push_back(word);
+  std::vector<std::string> words = runner_words();
   words.push_back(env_or("CODETWIN_CLASS_BIN", CODETWIN_CLASS_BINARY));
   words.insert(words.end(), options.args.begin(), options.args.end());
   return words;
@@ -83,7 +66,7 @@ ClassRunResult run_class(const std::string& dir, const ClassRunOptions& options)
     throw std::runtime_error("pipe failed");
   }
   std::vector<std::string> words = command(options);
-  std::vector<std::string> env = environment(options);
+  std::vector<std::string> env = program_environment(options.env);
   std::vector<char*> argv = c_strings(words);
   std::vector<char*> envp = c_strings(env);
 

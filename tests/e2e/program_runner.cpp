@@ -29,30 +29,8 @@ std::string env_or(const char* name, const char* fallback) {
   return value != nullptr && *value != '\0' ? value : fallback;
 }
 
-// The environment of the program: ours without locale settings, LC_ALL=C so
-// that console text is GBK bytes, then the test's own variables.
-std::vector<std::string> program_environment(const RunOptions& options) {
-  std::vector<std::string> env;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    std::string_view text(*entry);
-    if (text.starts_with("LC_") || text.starts_with("LANG=") || text.starts_with("LANGUAGE=")) {
-      continue;
-    }
-    std::string name(text.substr(0, text.find('=')));
-    if (options.env.count(name) == 0) env.emplace_back(text);
-  }
-  if (options.env.count("LC_ALL") == 0) env.emplace_back("LC_ALL=C");
-  for (const auto& [name, value] : options.env) env.push_back(name + "=" + value);
-  return env;
-}
-
 std::vector<std::string> program_command(const RunOptions& options) {
-  std::vector<std::string> command;
-  std::string runner = env_or("CODETWIN_RUNNER", "");
-  if (!runner.empty()) {
-    std::istringstream words(runner);
-    for (std::string word; words >> word;) command.push_back(word);
-  }
+  std::vector<std::string> command = runner_words();
   command.push_back(env_or("CODETWIN_BIN", CODETWIN_BINARY));
   for (const std::string& arg : options.args) command.push_back(arg);
   return command;
@@ -185,7 +163,7 @@ Session::Session(const std::string& dir, const RunOptions& options)
   int input[2], output[2];
   if (pipe(input) != 0 || pipe(output) != 0) throw std::runtime_error("pipe failed");
   std::vector<std::string> command = program_command(options);
-  std::vector<std::string> env = program_environment(options);
+  std::vector<std::string> env = program_environment(options.env);
   std::vector<char*> argv = c_strings(command);
   std::vector<char*> envp = c_strings(env);
   // Wine starts its helper processes on demand from the program, and they
@@ -296,6 +274,28 @@ std::string from_windows_text_mode(std::string_view raw) {
     text.push_back(raw[i]);
   }
   return text;
+}
+
+std::vector<std::string> program_environment(const std::map<std::string, std::string>& extra) {
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string_view text(*entry);
+    if (text.starts_with("LC_") || text.starts_with("LANG=") || text.starts_with("LANGUAGE=")) {
+      continue;
+    }
+    std::string name(text.substr(0, text.find('=')));
+    if (extra.count(name) == 0) env.emplace_back(text);
+  }
+  if (extra.count("LC_ALL") == 0) env.emplace_back("LC_ALL=C");
+  for (const auto& [name, value] : extra) env.push_back(name + "=" + value);
+  return env;
+}
+
+std::vector<std::string> runner_words() {
+  std::vector<std::string> words;
+  std::istringstream runner(env_or("CODETWIN_RUNNER", ""));
+  for (std::string word; runner >> word;) words.push_back(word);
+  return words;
 }
 
 }  // namespace codetwin::testing

@@ -106,6 +106,14 @@ class Session {
 RunResult run_codetwin(const std::string& dir, std::string_view input,
                        const RunOptions& options = {});
 
+/// The environment a program under test gets: the test's own without its
+/// locale settings, LC_ALL=C (so console text is GBK), then `extra`.
+std::vector<std::string> program_environment(const std::map<std::string, std::string>& extra);
+
+/// The words of CODETWIN_RUNNER, the command that runs the program under
+/// test (none when unset).
+std::vector<std::string> runner_words();
+
 /// Whether the program under test is a Windows build (its console turns each
 /// LF it writes into CR LF).
 bool testing_windows_build();

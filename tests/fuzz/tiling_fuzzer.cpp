@@ -10,6 +10,11 @@
 // than the tile before it; after the last one no run longer than MinMatchLen
 // may remain; MatchLen never exceeds either length. And the tiles must be
 // those of the literal reference, pass by pass.
+//
+// A workspace and two engines live from one input to the next, as in a
+// class run: the workspace's tiles and MatchLen, and each engine's methods
+// (one engine sorts in compact mode, the other drops its strings' indexes
+// every few inputs), must give the same tiles whatever inputs came before.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +25,7 @@
 #include <vector>
 
 #include "similarity/similarity.h"
+#include "similarity/tiling_engine.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/similarity/reference_tiling.h"
 
@@ -65,6 +71,28 @@ void check_tiles(std::string A, std::string B, const std::vector<Tile>& tiles, i
   each_window(B, [&](std::string_view w) { FUZZ_CHECK(windows.count(w) == 0); });
 }
 
+// Kept from one input to the next.
+using Engine = similarity::TilingEngine<std::uint32_t>;
+struct Reused {
+  similarity::TilingWorkspace workspace;
+  Engine engine{Engine::Strings::kKeep, 2000};
+  Engine compact{Engine::Strings::kForget, similarity::kIndexBudget, 0};
+};
+
+void check_reused(std::string_view A, std::string_view B, int MinMatchLen,
+                  const std::vector<Tile>& want) {
+  static Reused reused;
+  using similarity::to_pass_coordinates;
+  FUZZ_CHECK(to_pass_coordinates(reused.workspace.tiles(A, B, MinMatchLen)) == want);
+  FUZZ_CHECK(reused.workspace.match_length(A, B, MinMatchLen) == similarity::match_length(want));
+  FUZZ_CHECK(to_pass_coordinates(reused.engine.suffix_tiles(A, B, MinMatchLen)) == want);
+  FUZZ_CHECK(to_pass_coordinates(reused.compact.suffix_tiles(A, B, MinMatchLen)) == want);
+  FUZZ_CHECK(to_pass_coordinates(reused.engine.merged_tiles(A, B, MinMatchLen)) == want);
+  if (A.size() <= similarity::kShortLimit && B.size() <= similarity::kShortLimit) {
+    FUZZ_CHECK(to_pass_coordinates(reused.engine.short_tiles(A, B, MinMatchLen)) == want);
+  }
+}
+
 }  // namespace
 }  // namespace codetwin::testing
 
@@ -86,5 +114,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t MatchLen = codetwin::similarity::match_length(tiles);
   FUZZ_CHECK(MatchLen <= static_cast<std::int64_t>(std::min(A.size(), B.size())));
   FUZZ_CHECK(tiles == codetwin::similarity::reference_tile(A, B, MinMatchLen));
+  check_reused(A, B, MinMatchLen, tiles);
   return 0;
 }

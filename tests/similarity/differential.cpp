@@ -47,16 +47,61 @@ namespace {
   return ::testing::AssertionSuccess();
 }
 
+// Engines and a workspace that live from one check to the next, as in a
+// class run, so that whatever a pair leaves behind meets the next one. The
+// small index budget makes the narrow engine drop its indexes every few
+// pairs; the wide engine sorts every text in compact mode.
+struct Reused {
+  TilingEngine<std::uint32_t> narrow{TilingEngine<std::uint32_t>::Strings::kKeep, 5000};
+  TilingEngine<std::uint64_t> wide{TilingEngine<std::uint64_t>::Strings::kKeep, kIndexBudget, 0};
+  TilingWorkspace workspace;
+};
+
+Reused& reused() {
+  static Reused engines;
+  return engines;
+}
+
 }  // namespace
+
+::testing::AssertionResult same_tiles_as(const std::vector<Tile>& want, std::string_view A,
+                                         std::string_view B, int MinMatchLen) {
+  Reused& engines = reused();
+  const auto check = [&](const char* which, const std::vector<OriginalTile>& tiles) {
+    return compare(which, to_pass_coordinates(tiles), want, A, B, MinMatchLen);
+  };
+  ::testing::AssertionResult result =
+      compare("tile()", tile(A, B, MinMatchLen), want, A, B, MinMatchLen);
+  if (result) result = check("suffix method", engines.narrow.suffix_tiles(A, B, MinMatchLen));
+  if (result) result = check("merged method", engines.narrow.merged_tiles(A, B, MinMatchLen));
+  if (result && A.size() <= kShortLimit && B.size() <= kShortLimit) {
+    result = check("short method", engines.narrow.short_tiles(A, B, MinMatchLen));
+  }
+  if (result) {
+    result = check("64-bit compact suffix method", engines.wide.suffix_tiles(A, B, MinMatchLen));
+  }
+  if (result) result = check("64-bit merged method", engines.wide.merged_tiles(A, B, MinMatchLen));
+  if (result) result = check("workspace", engines.workspace.tiles(A, B, MinMatchLen));
+  if (!result) return result;
+  std::int64_t MatchLen = 0;
+  for (const Tile& t : want) MatchLen += t.length;
+  const std::int64_t got = engines.workspace.match_length(A, B, MinMatchLen);
+  if (got != MatchLen) {
+    return ::testing::AssertionFailure()
+           << "workspace MatchLen " << got << " instead of " << MatchLen << " for MinMatchLen "
+           << MinMatchLen << ", A=\"" << escaped(A) << "\", B=\"" << escaped(B) << "\"";
+  }
+  return ::testing::AssertionSuccess();
+}
 
 ::testing::AssertionResult same_tiles_as_literal(std::string_view A, std::string_view B,
                                                  int MinMatchLen) {
-  const std::vector<Tile> want = reference_tile(A, B, MinMatchLen);
-  ::testing::AssertionResult narrow =
-      compare("tile()", tile(A, B, MinMatchLen), want, A, B, MinMatchLen);
-  if (!narrow) return narrow;
-  return compare("64-bit engine", tile_with_index<std::uint64_t>(A, B, MinMatchLen), want, A, B,
-                 MinMatchLen);
+  return same_tiles_as(reference_tile(A, B, MinMatchLen), A, B, MinMatchLen);
+}
+
+::testing::AssertionResult same_tiles_every_way(std::string_view A, std::string_view B,
+                                                int MinMatchLen) {
+  return same_tiles_as(tile(A, B, MinMatchLen), A, B, MinMatchLen);
 }
 
 std::vector<std::string> all_strings(std::string_view alphabet, std::size_t max_length) {

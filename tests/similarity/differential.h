@@ -17,10 +17,20 @@ namespace codetwin::similarity {
 /// Lets failures show tiles as (x, y, length).
 void PrintTo(const Tile& t, std::ostream* os);
 
-/// Success when tile() and the 64-bit engine both give the literal passes'
-/// tiles, pass by pass; otherwise the first pass that differs.
+/// Success when every way of tiling gives `want`, pass by pass: tile(), each
+/// method of the engine at both widths, and a workspace (its tiles and its
+/// MatchLen). The engines and the workspace are kept from one call to the
+/// next, as a class run keeps them. Otherwise the first pass that differs.
+::testing::AssertionResult same_tiles_as(const std::vector<Tile>& want, std::string_view A,
+                                         std::string_view B, int MinMatchLen);
+
+/// same_tiles_as() the literal passes' tiles.
 ::testing::AssertionResult same_tiles_as_literal(std::string_view A, std::string_view B,
                                                  int MinMatchLen);
+
+/// same_tiles_as() tile()'s: for strings too long for the literal passes.
+::testing::AssertionResult same_tiles_every_way(std::string_view A, std::string_view B,
+                                                int MinMatchLen);
 
 /// Checks every pair of strings of length 0..max_length over `alphabet`,
 /// for every MinMatchLen in 0..max_min_match_len; stops at the first

@@ -16,13 +16,10 @@ shift || true
 targets=("$@")
 ((${#targets[@]})) || targets=(lexer loader tiling html)
 
-# libFuzzer and the sanitizer runtimes are not a dependency of the clang package.
-if ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q 'ok installed'; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends libclang-rt-14-dev
-fi
+bash scripts/install-deps.sh test clang
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCODETWIN_FUZZ=ON \
+  -DCODETWIN_FUZZ=ON -DCODETWIN_WERROR=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
 cmake --build build-fuzz -j2 --target "${targets[@]/%/_fuzzer}"
 

@@ -6,14 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The sanitizer runtimes are not a dependency of the clang package.
-if ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q 'ok installed'; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends libclang-rt-14-dev
-fi
+bash scripts/install-deps.sh test clang
 
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers"
+  -DCODETWIN_WERROR=ON -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers"
 cmake --build build-asan -j2
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1

@@ -5,11 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v valgrind >/dev/null; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends valgrind
-fi
+bash scripts/install-deps.sh test valgrind
 
-cmake -S . -B build
+cmake -S . -B build -DCODETWIN_WERROR=ON
 cmake --build build -j2 --target e2e_test bad_input_test codetwin
 
 export CODETWIN_RUNNER="valgrind --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,possible -q"

@@ -1,6 +1,6 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 toolchain
 # (package g++-mingw-w64-x86-64-posix):
-#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCODETWIN_TESTS=OFF
+#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBUILD_TESTING=OFF
 # The result is one codetwin.exe, linked statically so that it needs nothing
 # on the Windows machine beyond the system's own DLLs.
 set(CMAKE_SYSTEM_NAME Windows)
@@ -19,3 +19,22 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # libgcc, libstdc++ and winpthread are linked in, not shipped as DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Header-only libraries are the same for every target, so the host's serve:
+# CLI11 (libcli11-dev) and nlohmann/json (nlohmann-json3-dev). Their package
+# files name the folder above their own as the include folder, which on the
+# host is /usr/include, where the cross compiler must not look (it would take
+# the host's C headers). So each is reached through links in a folder of the
+# build that holds these headers alone.
+set(_header_only_prefix ${CMAKE_BINARY_DIR}/header-only)
+foreach(_package_and_headers IN ITEMS "CLI11;CLI" "nlohmann_json;nlohmann")
+  list(GET _package_and_headers 0 _package)
+  list(GET _package_and_headers 1 _headers)
+  if(EXISTS /usr/share/cmake/${_package} AND NOT EXISTS ${_header_only_prefix}/include/${_headers})
+    file(MAKE_DIRECTORY ${_header_only_prefix}/include ${_header_only_prefix}/share/cmake)
+    file(CREATE_LINK /usr/include/${_headers} ${_header_only_prefix}/include/${_headers} SYMBOLIC)
+    file(CREATE_LINK /usr/share/cmake/${_package} ${_header_only_prefix}/share/cmake/${_package}
+         SYMBOLIC)
+  endif()
+  set(${_package}_DIR ${_header_only_prefix}/share/cmake/${_package} CACHE PATH "")
+endforeach()

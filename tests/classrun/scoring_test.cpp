@@ -31,7 +31,7 @@ std::vector<Submission> generated_class(std::size_t n, std::size_t old_every = 0
     const bench::ProgramPair pair = bench::generate_pair(100 + k / 3, 300);
     const std::string& tokens = k % 3 == 1 ? pair.second.tokens : pair.first.tokens;
     const Cohort cohort = old_every != 0 && k % old_every == 0 ? Cohort::kOld : Cohort::kNew;
-    char name[16];
+    char name[24];  // room for any size_t, which GCC checks at -O0
     std::snprintf(name, sizeof name, "s%03zu", k);
     subs.push_back(made(name, tokens, cohort));
   }

@@ -33,8 +33,10 @@ using Names = std::vector<std::string>;
 const Names kAllSix = {"file1.c", "file2.c", "list1.txt", "list2.txt", "token1.txt", "token2.txt"};
 
 std::string record(char type, std::string_view word, std::size_t index) {
-  return "(" + std::string(1, type) + "," + std::string(word) + "," + std::to_string(index) +
-         ")\r\n";
+  std::string text = "(";
+  text.append(1, type).append(",").append(word).append(",");
+  text.append(std::to_string(index)).append(")\r\n");
+  return text;
 }
 
 // For files of megabytes: on a difference, where it starts and a few bytes
@@ -423,7 +425,7 @@ TEST(BadInputTest, MillionCharacterLine) {
 // long name. Its 5,000,000 words and 7,000,000 token characters are all kept.
 TEST(BadInputTest, HundredMegabyteSource) {
   constexpr std::size_t kLines = 1000000;
-  const std::string name = "v" + std::string(91, 'n');
+  const std::string name = std::string("v").append(91, 'n');
   const std::string line = "int " + name + "=0;\n";
   ASSERT_EQ(line.size(), 100u);
   std::string source;

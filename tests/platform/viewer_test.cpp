@@ -78,8 +78,9 @@ std::vector<std::string> wait_for_records(const fs::path& folder, std::size_t co
 bool no_child_left() { return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
 
 std::string path_with_first(const fs::path& folder) {
-  const char* path = getenv("PATH");
-  return folder.string() + (path != nullptr ? ":" + std::string(path) : "");
+  std::string result = folder.string();
+  if (const char* path = getenv("PATH"); path != nullptr) result.append(":").append(path);
+  return result;
 }
 
 class ScopedCwd {

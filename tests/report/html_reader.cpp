@@ -201,8 +201,11 @@ std::string HtmlNode::get(std::string_view attribute) const {
 }
 
 bool HtmlNode::has_class(std::string_view wanted) const {
-  const std::string classes = " " + get("class") + " ";
-  return classes.find(" " + std::string(wanted) + " ") != std::string::npos;
+  std::string classes = " ";
+  classes.append(get("class")).append(" ");
+  std::string word = " ";
+  word.append(wanted).append(" ");
+  return classes.find(word) != std::string::npos;
 }
 
 HtmlPage read_html(std::string_view page) { return Reader(page).read(); }

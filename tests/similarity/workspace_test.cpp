@@ -69,7 +69,7 @@ std::vector<Pair> pairs_in_a_row() {
       {"long copy again, swapped", tokens(1, 1500, true), tokens(1, 1500), 3},
       // Too much alike for the merge, which gives up for a sort.
       {"exact copy", tokens(24, 1500), tokens(24, 1500), 3},
-      {"exact copy, one change", tokens(24, 1500), "x" + tokens(24, 1500).substr(1), 3},
+      {"exact copy, one change", tokens(24, 1500), std::string("x").append(tokens(24, 1500), 1), 3},
       {"one character", "x", "yx", 0},
       {"long repeated statements", bench::repeated_statement(22, 1200, 5),
        bench::repeated_statement(23, 1000, 5), 3},

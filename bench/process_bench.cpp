@@ -9,16 +9,16 @@
 //   uneven          file1.c of about 1 MB, file2.c of about 1.3 MB: the
 //                   disguised copy of a program that goes on beyond file1.c
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "bench/generate.h"
+#include "bench/run_process.h"
 
 namespace {
 
@@ -35,28 +35,9 @@ void write_file(const fs::path& path, const std::string& bytes) {
 
 // One run in `dir`; returns the peak resident set in bytes, or 0 on failure.
 long run_once(const fs::path& dir) {
-  int input[2];
-  if (pipe(input) != 0) return 0;
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(input[0], STDIN_FILENO);
-    close(input[0]);
-    close(input[1]);
-    if (freopen("/dev/null", "w", stdout) == nullptr || chdir(dir.c_str()) != 0) _exit(126);
-    execl(CODETWIN_BINARY, "codetwin", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(input[0]);
-  bool sent = write(input[1], kAnswers.data(), kAnswers.size()) ==
-              static_cast<ssize_t>(kAnswers.size());
-  close(input[1]);
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid || !sent || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
-    return 0;
-  }
-  return usage.ru_maxrss * 1024L;
+  const codetwin::bench::ProcessRun run =
+      codetwin::bench::run_process(CODETWIN_BINARY, {}, dir, kAnswers);
+  return run.exit_status == 0 ? run.peak_rss_bytes : 0;
 }
 
 void run_pair(benchmark::State& state, const std::string& source1, const std::string& source2) {

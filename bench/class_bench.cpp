@@ -1,0 +1,208 @@
+// Whole runs of the built codetwin-class on generated classes (seed 1, the
+// classes generate_class writes), as a teacher waits for them. Reports the
+// wall time of a run, and as counters the child's CPU time (user and
+// system), its peak resident memory (wait4) and the pairs scored.
+//
+//   class/N/jJ[/csv]  N submissions, every pair, -j J, default options (the
+//                     console's top 20), or also every pair to a CSV file
+//   class/N/j2/top20  larger classes in full (2,000 and 4,000), --top 20,
+//                     for the memory line
+//   held/N            N submissions read, lexed and tallied, but only 2 of
+//                     them new (the other N - 2 given with --old): the
+//                     memory of a class of N with one thread's tiling
+//                     workspace, at the cost of 2 x (N - 2) pairs
+//                     (--top 20, -j 1)
+//   sim_c/200[/r3]    Debian's similarity-tester on the same 200 (its .c
+//                     files): sim_c -aep, and with runs of 3 tokens (-r 3)
+//
+// Classes are written once into a scratch folder, removed at the end.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/generate.h"
+#include "bench/run_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kSeed = 1;
+constexpr const char* kSimC = "/usr/bin/sim_c";
+
+fs::path scratch() {
+  static const fs::path dir =
+      fs::temp_directory_path() / ("codetwin-class-bench-" + std::to_string(getpid()));
+  return dir;
+}
+
+bool write_file(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+  return static_cast<bool>(out.flush());
+}
+
+// A written class: where it is, its .c files and their bytes.
+struct WrittenClass {
+  fs::path folder;
+  std::vector<std::string> files;  // relative to folder
+  std::uint64_t source_bytes = 0;
+};
+
+// The first `count` submissions of the generated class, the first `in_new`
+// of them in `folder`/new and the rest in `folder`/old (all in `folder`
+// itself when in_new is count).
+WrittenClass write_class(const fs::path& folder, std::size_t count, std::size_t in_new) {
+  WrittenClass written{folder, {}, 0};
+  for (std::size_t index = 0; index < count; ++index) {
+    const codetwin::bench::ClassSubmission s =
+        codetwin::bench::generate_class_submission(kSeed, count, index);
+    const fs::path part = in_new == count ? "" : index < in_new ? "new" : "old";
+    for (const codetwin::bench::ClassFile& file : s.files) {
+      const fs::path relative = part / file.name;
+      fs::create_directories((folder / relative).parent_path());
+      if (!write_file(folder / relative, file.source)) return {};
+      written.files.push_back(relative.string());
+      written.source_bytes += file.source.size();
+    }
+  }
+  return written;
+}
+
+const WrittenClass& whole_class(std::size_t count) {
+  static std::map<std::size_t, WrittenClass> classes;
+  auto found = classes.find(count);
+  if (found == classes.end()) {
+    found = classes
+                .emplace(count,
+                         write_class(scratch() / ("class" + std::to_string(count)), count, count))
+                .first;
+  }
+  return found->second;
+}
+
+constexpr std::size_t kHeldNew = 2;
+
+const WrittenClass& held_class(std::size_t count) {
+  static std::map<std::size_t, WrittenClass> classes;
+  auto found = classes.find(count);
+  if (found == classes.end()) {
+    found = classes
+                .emplace(count,
+                         write_class(scratch() / ("held" + std::to_string(count)), count, kHeldNew))
+                .first;
+  }
+  return found->second;
+}
+
+// Runs `program` once per iteration in `folder`; exit status 0 expected.
+void run(benchmark::State& state, const std::string& program,
+         const std::vector<std::string>& arguments, const WrittenClass& written,
+         std::uint64_t pairs) {
+  if (written.files.empty()) {
+    state.SkipWithError("the class could not be written");
+    return;
+  }
+  long peak = 0;
+  double cpu = 0;
+  for (auto _ : state) {
+    const codetwin::bench::ProcessRun r =
+        codetwin::bench::run_process(program, arguments, written.folder, "");
+    if (r.exit_status != 0) {
+      state.SkipWithError((program + " did not complete").c_str());
+      return;
+    }
+    peak = std::max(peak, r.peak_rss_bytes);
+    cpu += r.cpu_seconds;
+  }
+  state.counters["pairs"] = static_cast<double>(pairs);
+  state.counters["source_MB"] = static_cast<double>(written.source_bytes) / 1e6;
+  state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
+  state.counters["peak_rss_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+}
+
+std::uint64_t all_pairs(std::uint64_t n) { return n * (n - 1) / 2; }
+
+void class_run(benchmark::State& state, std::size_t count, unsigned jobs, bool csv) {
+  std::vector<std::string> arguments = {"-j", std::to_string(jobs)};
+  if (csv) {
+    arguments.push_back("--csv");
+    arguments.push_back((scratch() / "pairs.csv").string());
+  }
+  arguments.push_back(".");
+  run(state, CODETWIN_CLASS_BINARY, arguments, whole_class(count), all_pairs(count));
+}
+
+void full_top20(benchmark::State& state, std::size_t count) {
+  // Minutes each: 2,000 is 2 million pairs, 4,000 is 8 million.
+  run(state, CODETWIN_CLASS_BINARY, {"-j", "2", "--top", "20", "."}, whole_class(count),
+      all_pairs(count));
+}
+
+void held(benchmark::State& state, std::size_t count) {
+  // One thread: with two, each would meet only some of the strings and
+  // keep less than in a full run, where each meets them all.
+  run(state, CODETWIN_CLASS_BINARY, {"-j", "1", "--top", "20", "--old", "old", "new"},
+      held_class(count), kHeldNew * (count - kHeldNew) + all_pairs(kHeldNew));
+  state.counters["submissions"] = static_cast<double>(count);
+}
+
+void sim_c(benchmark::State& state, std::size_t count, bool short_runs) {
+  if (access(kSimC, X_OK) != 0) {
+    state.SkipWithError("sim_c is not installed (Debian: similarity-tester)");
+    return;
+  }
+  const WrittenClass& written = whole_class(count);
+  std::vector<std::string> arguments = {"-aep"};
+  if (short_runs) {
+    arguments.push_back("-r");
+    arguments.push_back("3");
+  }
+  arguments.insert(arguments.end(), written.files.begin(), written.files.end());
+  run(state, kSimC, arguments, written, all_pairs(count));
+}
+
+// Wall time per run, in seconds.
+void configure(benchmark::internal::Benchmark* b, int iterations) {
+  b->Iterations(iterations)->Unit(benchmark::kSecond)->UseRealTime();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using benchmark::RegisterBenchmark;
+  for (std::size_t count : {200, 1000}) {
+    for (bool csv : {false, true}) {
+      for (unsigned jobs : {1u, 2u}) {
+        const std::string name =
+            "class/" + std::to_string(count) + "/j" + std::to_string(jobs) + (csv ? "/csv" : "");
+        // A run of 1,000 takes about a minute: one is enough.
+        configure(RegisterBenchmark(name.c_str(), class_run, count, jobs, csv),
+                  count > 200 ? 1 : 3);
+      }
+    }
+  }
+  for (std::size_t count : {2000, 4000}) {
+    const std::string name = "class/" + std::to_string(count) + "/j2/top20";
+    configure(RegisterBenchmark(name.c_str(), full_top20, count), 1);
+  }
+  for (std::size_t count : {1000, 2000, 4000, 10000}) {
+    configure(RegisterBenchmark(("held/" + std::to_string(count)).c_str(), held, count), 1);
+  }
+  configure(RegisterBenchmark("sim_c/200", sim_c, 200, false), 3);
+  configure(RegisterBenchmark("sim_c/200/r3", sim_c, 200, true), 1);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::error_code ignored;
+  fs::remove_all(scratch(), ignored);
+  return 0;
+}

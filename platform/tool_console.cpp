@@ -1,13 +1,18 @@
-// The parts of tool_console.h that are pure text: the charset conversion and
-// the escaping of names.
+// The parts of tool_console.h that are the same on every system: the
+// console's charset, its conversion, and the escaping of names.
+#include "platform/tool_console.h"
+
 #include <cstdio>
 
+#include "platform/console.h"
 #include "platform/encoding.h"
-#include "platform/tool_console.h"
 
 namespace codetwin::platform {
 
 namespace {
+
+// Until init_tool_console decides it.
+Charset chosen_charset = Charset::kGbk;
 
 // C1 controls: ECMA-48 gives U+009B the meaning of ESC [, and some
 // terminals obey it.
@@ -40,6 +45,13 @@ void append_escape(unsigned char byte, std::string& out) {
 }
 
 }  // namespace
+
+void init_tool_console() {
+  init_console();
+  chosen_charset = console_shows_utf8() ? Charset::kUtf8 : Charset::kGbk;
+}
+
+Charset console_charset() { return chosen_charset; }
 
 std::string text_for_charset(std::string_view utf8, Charset charset) {
   return charset == Charset::kUtf8 ? replace_invalid_utf8(utf8) : utf8_to_gbk(utf8);

@@ -3,14 +3,11 @@
 
 #include <cstdio>
 
-#include "platform/console.h"
 #include "platform/tool_console.h"
 
 namespace codetwin::platform {
 
 namespace {
-
-Charset charset = Charset::kGbk;
 
 bool write_to(std::FILE* stream, std::string_view bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
@@ -18,15 +15,8 @@ bool write_to(std::FILE* stream, std::string_view bytes) {
 
 }  // namespace
 
-void init_tool_console() {
-  init_console();
-  charset = console_shows_utf8() ? Charset::kUtf8 : Charset::kGbk;
-}
-
-Charset console_charset() { return charset; }
-
 std::string name_for_console(std::string_view name) {
-  return escape_name(name, charset == Charset::kUtf8);
+  return escape_name(name, console_charset() == Charset::kUtf8);
 }
 
 bool write_stdout(std::string_view bytes) { return write_to(stdout, bytes); }

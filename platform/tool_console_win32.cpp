@@ -13,7 +13,6 @@
 #include <cstdio>
 
 #include "common/text_mode.h"
-#include "platform/console.h"
 #include "platform/tool_console.h"
 #include "platform/win32_text.h"
 
@@ -24,9 +23,9 @@ namespace {
 // WriteConsoleW is given at most this many UTF-16 units at a time.
 constexpr std::size_t kConsoleChunk = 8192;
 
-Charset charset = Charset::kGbk;
-
-UINT charset_code_page() { return charset == Charset::kUtf8 ? CP_UTF8 : win32::kGbkCodePage; }
+UINT charset_code_page() {
+  return console_charset() == Charset::kUtf8 ? CP_UTF8 : win32::kGbkCodePage;
+}
 
 bool write_console(DWORD std_handle, std::string_view bytes) {
   const std::wstring wide =
@@ -55,13 +54,6 @@ bool write_to(std::FILE* stream, std::string_view bytes) {
 }
 
 }  // namespace
-
-void init_tool_console() {
-  init_console();
-  charset = console_shows_utf8() ? Charset::kUtf8 : Charset::kGbk;
-}
-
-Charset console_charset() { return charset; }
 
 std::string name_for_console(std::string_view name) {
   return text_for_console(escape_name(name, true));

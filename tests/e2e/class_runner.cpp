@@ -22,13 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
-std::string env_or(const char* name, const char* fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? value : fallback;
-}
-
 std::vector<std::string> command(const ClassRunOptions& options) {
   if (options.own_build) {
     std::vector<std::string> words{CODETWIN_CLASS_BINARY};
@@ -39,13 +32,6 @@ std::vector<std::string> command(const ClassRunOptions& options) {
   words.push_back(env_or("CODETWIN_CLASS_BIN", CODETWIN_CLASS_BINARY));
   words.insert(words.end(), options.args.begin(), options.args.end());
   return words;
-}
-
-std::vector<char*> c_strings(std::vector<std::string>& strings) {
-  std::vector<char*> pointers;
-  for (std::string& s : strings) pointers.push_back(s.data());
-  pointers.push_back(nullptr);
-  return pointers;
 }
 
 // Reads what is there without waiting; false at end of file.
@@ -87,12 +73,7 @@ ClassRunResult run_class(const std::string& dir, const ClassRunOptions& options)
     }
     dup2(errors[1], 2);
     for (int fd : {input[0], input[1], output[0], output[1], errors[0], errors[1]}) close(fd);
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    if (options.as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(125);
-    signal(SIGPIPE, SIG_DFL);
-    execve(argv[0], argv.data(), envp.data());
-    execvpe(argv[0], argv.data(), envp.data());
-    _exit(127);
+    exec_program(dir, options.as_nobody, argv.data(), envp.data());
   }
   close(input[0]);
   close(output[1]);

@@ -24,26 +24,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string env_or(const char* name, const char* fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? value : fallback;
-}
-
 std::vector<std::string> program_command(const RunOptions& options) {
   std::vector<std::string> command = runner_words();
   command.push_back(env_or("CODETWIN_BIN", CODETWIN_BINARY));
   for (const std::string& arg : options.args) command.push_back(arg);
   return command;
 }
-
-std::vector<char*> c_strings(std::vector<std::string>& strings) {
-  std::vector<char*> pointers;
-  for (std::string& s : strings) pointers.push_back(s.data());
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
-constexpr uid_t kNobody = 65534;
 
 // The files the program may create; the sources it must leave alone.
 constexpr const char* kOutputs[] = {"list1.txt", "list2.txt", "token1.txt", "token2.txt"};
@@ -122,6 +108,29 @@ void set_stream(int fd, Stream stream, int pipe_end, int null_flags) {
 
 }  // namespace
 
+std::string env_or(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : fallback;
+}
+
+std::vector<char*> c_strings(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (std::string& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+void exec_program(const std::string& dir, bool as_nobody, char** argv, char** envp) {
+  constexpr uid_t kNobody = 65534;
+  if (chdir(dir.c_str()) != 0) _exit(126);
+  if (as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(125);
+  signal(SIGPIPE, SIG_DFL);
+  execve(argv[0], argv, envp);
+  // execve does not search PATH; a runner such as "wine" is looked up here.
+  execvpe(argv[0], argv, envp);
+  _exit(127);
+}
+
 ScratchDir::ScratchDir() {
   std::string pattern = (fs::temp_directory_path() / "codetwin-e2e-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -184,13 +193,7 @@ Session::Session(const std::string& dir, const RunOptions& options)
       if (null_fd < 0 || dup2(null_fd, 2) < 0) _exit(124);
       close(null_fd);
     }
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    if (options.as_nobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(125);
-    signal(SIGPIPE, SIG_DFL);
-    execve(argv[0], argv.data(), envp.data());
-    // execve does not search PATH; a runner such as "wine" is looked up here.
-    execvpe(argv[0], argv.data(), envp.data());
-    _exit(127);
+    exec_program(dir, options.as_nobody, argv.data(), envp.data());
   }
   close(input[0]);
   close(output[1]);

@@ -49,9 +49,9 @@ enum class Stream {
 };
 
 struct RunOptions {
-  std::vector<std::string> args;                // command-line arguments
-  std::map<std::string, std::string> env;       // on top of LC_ALL=C
-  bool as_nobody = false;                       // drop root's privileges first
+  std::vector<std::string> args;           // command-line arguments
+  std::map<std::string, std::string> env;  // on top of LC_ALL=C
+  bool as_nobody = false;                  // drop root's privileges first
   Stream input = Stream::kPipe;
   Stream output = Stream::kPipe;
 };
@@ -113,6 +113,17 @@ std::vector<std::string> program_environment(const std::map<std::string, std::st
 /// The words of CODETWIN_RUNNER, the command that runs the program under
 /// test (none when unset).
 std::vector<std::string> runner_words();
+
+/// The variable `name`'s value, or `fallback` when it is unset or empty.
+std::string env_or(const char* name, const char* fallback);
+
+/// `strings` as execve takes them: pointers into them, then a null pointer.
+std::vector<char*> c_strings(std::vector<std::string>& strings);
+
+/// The rest of a forked child that runs a program under test: into `dir`, as
+/// nobody when asked, SIGPIPE back to its default, then `argv` run (looked up
+/// on PATH when it names no path). Exits 125-127 when a step fails.
+[[noreturn]] void exec_program(const std::string& dir, bool as_nobody, char** argv, char** envp);
 
 /// Whether the program under test is a Windows build (its console turns each
 /// LF it writes into CR LF).

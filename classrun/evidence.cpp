@@ -59,7 +59,11 @@ void map_words(const lexer::WordList& link, std::string_view scanned,
       begin = lexer::original_offset(*stripped, begin);
       last = lexer::original_offset(*stripped, last);
     }
-    map.words.push_back(file_bytes(begin, last + 1, dropped));
+    FileMap::Bytes bytes = file_bytes(begin, last + 1, dropped);
+    // Names and type keywords give a code, not their bytes.
+    const char word_type = lexer::type(word);
+    bytes.spelled = word_type == 'Y' || word_type == 'A' || word_type == 'R' || word_type == 'N';
+    map.words.push_back(bytes);
   }
 }
 
@@ -97,6 +101,29 @@ SourceMap join_maps(std::vector<FileMap> files) {
   return map;
 }
 
+namespace {
+
+// How far token character `p` of `file` lies into its word's characters.
+std::size_t offset_in_word(const FileMap& file, std::size_t p) {
+  // Origins never decrease: the word's first character is its first entry.
+  const auto first = std::lower_bound(file.origins.begin(), file.origins.end(), file.origins[p]);
+  return p - static_cast<std::size_t>(first - file.origins.begin());
+}
+
+// The first and the last byte in the file of token character `p`: its own
+// byte in a spelled word, else its word's first or last byte.
+std::size_t first_byte(const FileMap& file, std::size_t p) {
+  const FileMap::Bytes& word = file.words[file.origins[p]];
+  return word.spelled ? word.begin + offset_in_word(file, p) : word.begin;
+}
+
+std::size_t last_byte(const FileMap& file, std::size_t p) {
+  const FileMap::Bytes& word = file.words[file.origins[p]];
+  return word.spelled ? word.begin + offset_in_word(file, p) : word.end - 1;
+}
+
+}  // namespace
+
 std::vector<SourceSpan> source_spans(const SourceMap& map, std::size_t begin, std::size_t end) {
   std::vector<SourceSpan> spans;
   if (begin >= end || end > map.tokens.size()) return spans;
@@ -108,8 +135,8 @@ std::vector<SourceSpan> source_spans(const SourceMap& map, std::size_t begin, st
     const std::size_t from = std::max(begin, *at) - *at;
     const std::size_t to = std::min(end, *at + part.tokens.size()) - *at;
     if (from >= to) continue;  // a file with no token characters
-    spans.push_back({static_cast<std::uint32_t>(file), part.words[part.origins[from]].begin,
-                     part.words[part.origins[to - 1]].end});
+    spans.push_back({static_cast<std::uint32_t>(file), first_byte(part, from),
+                     last_byte(part, to - 1) + 1});
   }
   return spans;
 }

@@ -9,7 +9,11 @@
 // characters [p, p + L) maps to the bytes from the first byte of the word
 // behind p to the last byte of the word behind p + L - 1, so words that give
 // no token character (quotes, Chinese text, %) may sit inside; a run that
-// crosses from one file into the next maps to a stretch in each.
+// crosses from one file into the next maps to a stretch in each. A word
+// that stands in the token string as it is written (a number, a keyword
+// such as while, an operator) gives one character per byte, so a run that
+// starts or ends inside it starts or ends at that byte: two runs inside one
+// long number never share a stretch.
 //
 // Parts of a source show greyed: template code (the token characters that
 // --base blanked, mapped as a run is), comments (with --ignore-comments,
@@ -61,6 +65,7 @@ struct FileMap {
   struct Bytes {
     std::size_t begin;
     std::size_t end;
+    bool spelled = false;  // its token characters are its bytes, one each
     friend bool operator==(const Bytes&, const Bytes&) = default;
   };
   std::string tokens;                  // exactly file_tokens(bytes, options)

@@ -60,9 +60,7 @@ void map_words(const lexer::WordList& link, std::string_view scanned,
       last = lexer::original_offset(*stripped, last);
     }
     FileMap::Bytes bytes = file_bytes(begin, last + 1, dropped);
-    // Names and type keywords give a code, not their bytes.
-    const char word_type = lexer::type(word);
-    bytes.spelled = word_type == 'Y' || word_type == 'A' || word_type == 'R' || word_type == 'N';
+    bytes.spelled = lexer::written_as_is(word);
     map.words.push_back(bytes);
   }
 }
@@ -135,8 +133,8 @@ std::vector<SourceSpan> source_spans(const SourceMap& map, std::size_t begin, st
     const std::size_t from = std::max(begin, *at) - *at;
     const std::size_t to = std::min(end, *at + part.tokens.size()) - *at;
     if (from >= to) continue;  // a file with no token characters
-    spans.push_back({static_cast<std::uint32_t>(file), first_byte(part, from),
-                     last_byte(part, to - 1) + 1});
+    spans.push_back(
+        {static_cast<std::uint32_t>(file), first_byte(part, from), last_byte(part, to - 1) + 1});
   }
   return spans;
 }

@@ -52,6 +52,10 @@ std::string token_string(const WordList& link);
 /// class, nothing for an H word, the word itself otherwise.
 std::string_view contribution(std::string_view word);
 
+/// Whether contribution(word) is the word itself, one character per byte
+/// (keywords other than the type names, operators, punctuation, numbers).
+bool written_as_is(std::string_view word);
+
 /// token_string(scan(text)) without holding the word list: for long texts.
 std::string text_token_string(std::string_view text);
 

@@ -66,4 +66,16 @@ std::string_view contribution(std::string_view word) {
   }
 }
 
+bool written_as_is(std::string_view word) {
+  switch (type(word)) {
+    case 'K':
+    case 'E':
+    case 'C':
+    case 'H':
+      return false;
+    default:
+      return true;
+  }
+}
+
 }  // namespace codetwin::lexer

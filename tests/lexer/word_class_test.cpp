@@ -1,4 +1,4 @@
-// The class letter of single words.
+// The class letter of single words, and which words stand for themselves.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -63,6 +63,25 @@ TEST(TypeTest, ClassOfEachWord) {
       {"empty word", "", 'H'},
   };
   for (const ClassCase& row : cases) EXPECT_EQ(type(row.word), row.expected) << row.name;
+}
+
+// A word written as is gives its own bytes to the token string; the others
+// give a code or nothing, even a name spelled like a code.
+TEST(WrittenAsIsTest, OnlyWordsThatStandForThemselves) {
+  const struct {
+    std::string word;
+    bool as_is;
+  } cases[] = {
+      {"while", true}, {"printf", true}, {"==", true},      {";", true},
+      {"1000", true},  {"int", false},   {"double", false}, {"count", false},
+      {"id", false},   {"zh", false},    {"%", false},      {"", false},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(written_as_is(row.word), row.as_is) << row.word;
+    if (row.as_is) {
+      EXPECT_EQ(contribution(row.word), row.word) << row.word;
+    }
+  }
 }
 
 }  // namespace

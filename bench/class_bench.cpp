@@ -76,31 +76,23 @@ WrittenClass write_class(const fs::path& folder, std::size_t count, std::size_t 
   return written;
 }
 
-const WrittenClass& whole_class(std::size_t count) {
-  static std::map<std::size_t, WrittenClass> classes;
-  auto found = classes.find(count);
+// The class in folder `name` + `count`, written on first use and kept for
+// the other benchmarks of the run.
+const WrittenClass& class_in(const std::string& name, std::size_t count, std::size_t in_new) {
+  static std::map<std::string, WrittenClass> classes;
+  const std::string folder = name + std::to_string(count);
+  auto found = classes.find(folder);
   if (found == classes.end()) {
-    found = classes
-                .emplace(count,
-                         write_class(scratch() / ("class" + std::to_string(count)), count, count))
-                .first;
+    found = classes.emplace(folder, write_class(scratch() / folder, count, in_new)).first;
   }
   return found->second;
 }
+
+const WrittenClass& whole_class(std::size_t count) { return class_in("class", count, count); }
 
 constexpr std::size_t kHeldNew = 2;
 
-const WrittenClass& held_class(std::size_t count) {
-  static std::map<std::size_t, WrittenClass> classes;
-  auto found = classes.find(count);
-  if (found == classes.end()) {
-    found = classes
-                .emplace(count,
-                         write_class(scratch() / ("held" + std::to_string(count)), count, kHeldNew))
-                .first;
-  }
-  return found->second;
-}
+const WrittenClass& held_class(std::size_t count) { return class_in("held", count, kHeldNew); }
 
 // Runs `program` once per iteration in `folder`; exit status 0 expected.
 void run(benchmark::State& state, const std::string& program,

@@ -63,16 +63,22 @@ TEST(ClassRunTest, GbkConsoleGetsGbkText) {
   EXPECT_NE(run.out.find("\xD3\xD0\xB3\xAD\xCF\xAE\xCF\xD3\xD2\xC9"), std::string::npos) << run.out;
 }
 
-// A class folder whose names hold what breaks naive tools.
-void put_awkward_class(const ScratchDir& dir) {
+// The submissions of an awkward class that need no awkward name: a space, a
+// folder, an empty file, a file that is not a source, a hidden file.
+void put_plain_part_of_awkward_class(const ScratchDir& dir) {
   put(dir, "class/alice.c", example("file1.c"));
   put(dir, "class/bob smith.c", example("file2.c"));
-  put(dir, "class/carol,\"x\".c", example("file1.c"));
   put(dir, "class/dave/src/f.c", "int f(){return 1;}\n");
   put(dir, "class/dave/main.c", example("file2.c"));
   put(dir, "class/empty.c", "");
   put(dir, "class/notes.txt", "not a source");
   put(dir, "class/.hidden.c", example("file1.c"));
+}
+
+// A class folder whose names hold what breaks naive tools.
+void put_awkward_class(const ScratchDir& dir) {
+  put_plain_part_of_awkward_class(dir);
+  put(dir, "class/carol,\"x\".c", example("file1.c"));
   put(dir, "class/new\nline.c", "int main(){return 0;}");
   put(dir, "class/bad\xFF.c", "int main(){}");
   put(dir, "class/\xE5\xBC\xA0\xE4\xB8\x89.C", example("file2.c"));  // 张三.C
@@ -139,14 +145,8 @@ TEST(ClassRunTest, AwkwardNamesAreListedQuotedAndKept) {
 // extension in capitals, a hidden file, a folder.
 TEST(ClassRunTest, AwkwardNamesThatWindowsAllows) {
   ScratchDir dir;
-  put(dir, "class/alice.c", example("file1.c"));
-  put(dir, "class/bob smith.c", example("file2.c"));
+  put_plain_part_of_awkward_class(dir);
   put(dir, "class/carol,'x'.c", example("file1.c"));
-  put(dir, "class/dave/src/f.c", "int f(){return 1;}\n");
-  put(dir, "class/dave/main.c", example("file2.c"));
-  put(dir, "class/empty.c", "");
-  put(dir, "class/notes.txt", "not a source");
-  put(dir, "class/.hidden.c", example("file1.c"));
   put(dir, "class/x #1 (2)&y;z=.c", "int main(){return 0;}");
   put(dir, "class/张三.C", example("file2.c"));
   const auto before = tree_state(dir.path());

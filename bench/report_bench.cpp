@@ -105,7 +105,8 @@ Class make_class(std::size_t views) {
   for (std::size_t bin = 40; bin < 80; ++bin) {
     result.histogram[bin] += (result.pairs / 40) >> ((bin > 60 ? bin - 60 : 60 - bin) / 3);
   }
-  classrun::rank(result.evidence, classrun::SortKey::kSimilarity, result.submissions, result.best);
+  result.shares.resize(kSubmissions);
+  classrun::rank(result.evidence, classrun::SortKey::kSimilarity, result);
   result.listed.assign(result.evidence.begin(), result.evidence.begin() + 20);
   made.info.version = "bench";
   made.info.list.evidence = true;

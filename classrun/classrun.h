@@ -19,8 +19,11 @@
 //
 // A pair's *margin* is its score minus the higher of its two members' best
 // scores with anyone else: how far the two stand out as each other's
-// closest match. *Groups* are the sets of submissions joined by pairs at or
-// above a threshold.
+// closest match. Beside codetwin's score, each pair gets the class-aware
+// verdict (verdict/verdict.h): its *evidence*, from the code the two share
+// that the rest of the class does not, and whether that flags it. *Groups*
+// are the sets of submissions joined by flagged pairs (or, when asked, by
+// pairs at or above a similarity).
 //
 // Everything here but discovery and reading (submissions.h) works on
 // token strings in memory.
@@ -34,6 +37,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "verdict/common_code.h"
+#include "verdict/verdict.h"
 
 namespace codetwin::classrun {
 
@@ -62,6 +68,14 @@ struct Submission {
   std::string tokens;
   /// The length that scores count: tokens.size() less the template's characters.
   std::int64_t length = 0;
+  /// The token string the verdict compares: comments left out, template
+  /// code blanked. Held apart only when it differs from `tokens`.
+  std::string code_tokens;
+  bool code_is_tokens = true;
+  /// Where its distinctive code lies, once the class is profiled.
+  verdict::CodeProfile profile;
+
+  std::string_view code() const { return code_is_tokens ? std::string_view(tokens) : code_tokens; }
 };
 
 /// A submission left out because one of its files could not be read.
@@ -74,9 +88,15 @@ struct Skipped {
 /// One scored pair. Its similarity and verdict follow from match_len and
 /// the two lengths (similarity.h), so they are not stored.
 struct PairScore {
-  std::uint32_t a;  // index of X, whose name comes first
-  std::uint32_t b;  // index of Y
-  std::int64_t match_len;
+  PairScore() = default;
+  PairScore(std::uint32_t a, std::uint32_t b, std::int64_t match_len,
+            verdict::SharedCode shared = {})
+      : a(a), b(b), match_len(match_len), shared(shared) {}
+
+  std::uint32_t a = 0;  // index of X, whose name comes first
+  std::uint32_t b = 0;  // index of Y
+  std::int64_t match_len = 0;
+  verdict::SharedCode shared;  // what the verdict counts (verdict.h)
 };
 
 /// A submission's best score with anyone, and its second best, each with
@@ -92,28 +112,37 @@ struct Best {
   Closest second;
 };
 
-/// Submissions joined by pairs at or above the group threshold.
+/// Submissions joined by flagged pairs, or by pairs at or above a
+/// similarity when asked.
 struct Group {
   std::vector<std::uint32_t> members;  // in name order
-  float highest = 0;                   // of the joining pairs
+  float highest = 0;                   // similarity of the joining pairs
   float lowest = 0;
+  double highest_evidence = 0;         // evidence of the joining pairs
+  double lowest_evidence = 0;
 };
 
 /// How many pairs fell in each hundredth of the similarity range:
 /// bin k holds scores in [k/100, (k+1)/100), the last one 1.0 too.
 using Histogram = std::array<std::uint64_t, 100>;
 
-enum class SortKey { kSimilarity, kMargin };
+enum class SortKey { kEvidence, kSimilarity, kMargin };
 
 /// What to list and keep, from the command line.
 struct ListOptions {
   std::size_t top = 20;           // pairs on the console; 0 for all
-  std::optional<double> min;      // list only pairs at or above
-  double group_at = 0.9;          // join groups at or above
-  SortKey sort = SortKey::kSimilarity;
+  std::optional<double> min;      // list only pairs whose similarity is at or above
+  std::optional<double> group_at; // join groups by similarity at or above; unset: by flags
+  SortKey sort = SortKey::kEvidence;
   bool keep_all_listed = false;   // CSV or JSON: every pair at or above min is written
   bool evidence = false;          // an evidence report is written (HTML)
-  std::size_t evidence_pairs = 50;  // pairs it shows besides every suspected one
+  std::size_t evidence_pairs = 50;  // pairs it shows besides every flagged one
+};
+
+/// The class-aware verdict's settings, from the command line.
+struct VerdictOptions {
+  std::optional<std::size_t> common_at;  // holders that make a stretch common; unset: the default
+  double flag_at = verdict::kFlagAt;     // evidence that flags a pair
 };
 
 /// The similarity of a pair, exactly as codetwin computes it.

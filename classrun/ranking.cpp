@@ -6,6 +6,8 @@
 #include <limits>
 #include <numeric>
 
+#include "classrun/class_verdict.h"
+
 namespace codetwin::classrun {
 
 namespace {
@@ -60,32 +62,56 @@ std::vector<PairScore> filtered(const std::vector<PairScore>& pairs,
   return kept;
 }
 
+// The verdict's counts and the histogram of every pair's evidence. Every
+// pair with evidence above 0 is kept; the others fall in the first bin.
+void count_verdicts(const std::vector<PairScore>& kept, ClassResult& result) {
+  std::uint64_t with_evidence = 0;
+  for (const PairScore& pair : kept) {
+    const verdict::PairVerdict v = pair_verdict(pair, result);
+    if (v.evidence <= 0) continue;
+    ++with_evidence;
+    const auto bin = static_cast<std::size_t>(v.evidence * 100.0);
+    ++result.evidence_histogram[std::min<std::size_t>(bin, 99)];
+    if (!v.flagged) continue;
+    ++result.flagged;
+    result.flagged_pairs.push_back(pair);
+    if (is_suspected(pair_similarity(pair, result.submissions))) --result.suspected_not_flagged;
+  }
+  result.evidence_histogram[0] += result.pairs - with_evidence;
+}
+
 }  // namespace
+
+verdict::PairVerdict pair_verdict(const PairScore& pair, const ClassResult& result) {
+  return judge_pair(pair, result.submissions, result.shares, result.flag_at);
+}
 
 KeepRules keep_rules(const ListOptions& options) {
   KeepRules rules;
   // A margin depends on every pair's score, so ranking by it, like listing
-  // all, keeps every pair that may be listed.
+  // all, keeps every pair that may be listed. Ranking by evidence needs the
+  // pairs that share code (always kept) and, for the ties at evidence 0,
+  // the best by similarity.
   rules.keep_all =
       options.keep_all_listed || options.top == 0 || options.sort == SortKey::kMargin;
   rules.min = options.min;
-  if (options.sort == SortKey::kSimilarity) rules.top = options.top;
-  double at_or_above = options.group_at;
-  if (options.evidence) {
-    at_or_above = std::min(at_or_above, kSuspectedAt);
-    rules.top = std::max(rules.top, options.evidence_pairs);
-  }
+  rules.top = options.top;
+  std::optional<double> at_or_above = options.group_at;
+  if (options.evidence) rules.top = std::max(rules.top, options.evidence_pairs);
   rules.at_or_above = at_or_above;
   return rules;
 }
 
-void rank(std::vector<PairScore>& pairs, SortKey key, const std::vector<Submission>& submissions,
-          const std::vector<Best>& best) {
+void rank(std::vector<PairScore>& pairs, SortKey key, const ClassResult& result) {
+  const std::vector<Submission>& submissions = result.submissions;
   std::vector<RankedPair> ranked;
   ranked.reserve(pairs.size());
   for (const PairScore& pair : pairs) {
     const float s = pair_similarity(pair, submissions);
-    ranked.push_back({pair, s, key == SortKey::kMargin ? margin(pair, s, best) : s});
+    double value = s;
+    if (key == SortKey::kMargin) value = margin(pair, s, result.best);
+    if (key == SortKey::kEvidence) value = pair_verdict(pair, result).evidence;
+    ranked.push_back({pair, s, value});
   }
   std::sort(ranked.begin(), ranked.end(), [&](const RankedPair& x, const RankedPair& y) {
     if (int c = compare_descending(x.key, y.key)) return c < 0;
@@ -99,12 +125,15 @@ void rank(std::vector<PairScore>& pairs, SortKey key, const std::vector<Submissi
   for (std::size_t k = 0; k < pairs.size(); ++k) pairs[k] = ranked[k].pair;
 }
 
-std::vector<Group> find_groups(const std::vector<PairScore>& pairs, double group_at,
-                               const std::vector<Submission>& submissions) {
+std::vector<Group> find_groups(const std::vector<PairScore>& pairs,
+                               const std::optional<double>& group_at, const ClassResult& result) {
+  const std::vector<Submission>& submissions = result.submissions;
   Components components(submissions.size());
   std::vector<PairScore> joining;
   for (const PairScore& pair : pairs) {
-    if (at_least(pair_similarity(pair, submissions), group_at)) {
+    const bool joins = group_at ? at_least(pair_similarity(pair, submissions), *group_at)
+                                : pair_verdict(pair, result).flagged;
+    if (joins) {
       components.join(pair.a, pair.b);
       joining.push_back(pair);
     }
@@ -119,12 +148,17 @@ std::vector<Group> find_groups(const std::vector<PairScore>& pairs, double group
       Group group;
       group.highest = -std::numeric_limits<float>::infinity();
       group.lowest = std::numeric_limits<float>::infinity();
+      group.highest_evidence = -std::numeric_limits<double>::infinity();
+      group.lowest_evidence = std::numeric_limits<double>::infinity();
       groups.push_back(group);
     }
     Group& group = groups[static_cast<std::size_t>(group_of[root])];
     const float s = pair_similarity(pair, submissions);
     group.highest = std::max(group.highest, s);
     group.lowest = std::min(group.lowest, s);
+    const double evidence = pair_verdict(pair, result).evidence;
+    group.highest_evidence = std::max(group.highest_evidence, evidence);
+    group.lowest_evidence = std::min(group.lowest_evidence, evidence);
   }
   for (std::uint32_t k = 0; k < submissions.size(); ++k) {
     const std::int64_t g = group_of[components.find(k)];
@@ -138,7 +172,8 @@ std::vector<Group> find_groups(const std::vector<PairScore>& pairs, double group
 }
 
 ClassResult summarize(std::vector<Submission> submissions, std::vector<Skipped> skipped,
-                      Scores scores, const ListOptions& options) {
+                      Scores scores, const ListOptions& options,
+                      const VerdictOptions& verdict_options) {
   ClassResult result;
   result.submissions = std::move(submissions);
   result.skipped = std::move(skipped);
@@ -148,24 +183,31 @@ ClassResult summarize(std::vector<Submission> submissions, std::vector<Skipped> 
   result.listable = scores.listable;
   result.histogram = scores.histogram;
   result.best = std::move(scores.best);
-  const std::vector<Submission>& subs = result.submissions;
+  result.shares = std::move(scores.shares);
+  result.flag_at = verdict_options.flag_at;
+  result.common_at = common_at_for(verdict_options, result.submissions.size());
+  result.class_statistics = has_class_statistics(result.submissions.size());
+  result.suspected_not_flagged = result.suspected;
+  count_verdicts(scores.kept, result);
+  rank(result.flagged_pairs, SortKey::kEvidence, result);
 
-  result.listed = filtered(scores.kept, subs, options.min);
-  rank(result.listed, options.sort, subs, result.best);
+  result.listed = filtered(scores.kept, result.submissions, options.min);
+  rank(result.listed, options.sort, result);
   if (options.keep_all_listed) result.written = result.listed;
   if (options.top > 0 && result.listed.size() > options.top) result.listed.resize(options.top);
 
   if (options.evidence) {
-    std::vector<PairScore> by_similarity = scores.kept;
-    rank(by_similarity, SortKey::kSimilarity, subs, result.best);
-    for (std::size_t k = 0; k < by_similarity.size(); ++k) {
-      const float s = pair_similarity(by_similarity[k], subs);
-      if (is_suspected(s) || (k < options.evidence_pairs && !std::isnan(s))) {
-        result.evidence.push_back(by_similarity[k]);
+    std::vector<PairScore> by_evidence = scores.kept;
+    rank(by_evidence, SortKey::kEvidence, result);
+    for (std::size_t k = 0; k < by_evidence.size(); ++k) {
+      const PairScore& pair = by_evidence[k];
+      if (pair_verdict(pair, result).flagged ||
+          (k < options.evidence_pairs && !std::isnan(pair_similarity(pair, result.submissions)))) {
+        result.evidence.push_back(pair);
       }
     }
   }
-  result.groups = find_groups(scores.kept, options.group_at, subs);
+  result.groups = find_groups(scores.kept, options.group_at, result);
   return result;
 }
 

@@ -17,6 +17,11 @@ namespace {
 // the counter is seldom contended and the last chunks still spread.
 constexpr std::uint64_t kChunk = 32;
 
+// Kept pairs that make a thread look again for those that cannot have
+// evidence: small enough to bound memory, large enough that looking again
+// costs little next to scoring them.
+constexpr std::size_t kFirstPruning = std::size_t{1} << 14;
+
 // The pairs in order: row i holds (i, j) for every partner j > i; an old
 // submission's partners are the new ones only.
 class PairIndex {
@@ -111,7 +116,9 @@ struct alignas(64) Tally {
   std::uint64_t listable = 0;
   Histogram histogram{};
   std::vector<Best> best;
-  std::vector<PairScore> kept;  // by threshold
+  std::vector<verdict::Shares> shares;
+  std::vector<PairScore> kept;  // by threshold, or as they may have evidence
+  std::size_t next_pruning = kFirstPruning;
   std::vector<Scored> top;      // a heap: the worst of the best `top` first
 };
 
@@ -138,7 +145,10 @@ struct PairScorer::State {
     const std::uint64_t total = index.total();
     const auto useful = static_cast<unsigned>(std::min<std::uint64_t>(total / kChunk + 1, 1024));
     tallies.resize(std::clamp(jobs, 1u, useful));
-    for (Tally& tally : tallies) tally.best.resize(submissions.size());
+    for (Tally& tally : tallies) {
+      tally.best.resize(submissions.size());
+      tally.shares.resize(submissions.size());
+    }
   }
 
   void work(Tally& tally) {
@@ -165,7 +175,18 @@ struct PairScorer::State {
   void score(similarity::TilingWorkspace& workspace, Tally& tally, std::uint32_t i, std::uint32_t j) {
     const Submission& x = submissions[i];
     const Submission& y = submissions[j];
-    const PairScore pair{i, j, workspace.match_length(x.tokens, y.tokens, kMinMatchLen)};
+    PairScore pair{i, j, 0, {}};
+    if (x.code_is_tokens && y.code_is_tokens) {
+      pair.shared = verdict::shared_code(workspace.tiles(x.tokens, y.tokens, kMinMatchLen),
+                                         x.profile, y.profile);
+      pair.match_len = pair.shared.tiled;
+    } else {
+      pair.match_len = workspace.match_length(x.tokens, y.tokens, kMinMatchLen);
+      pair.shared = verdict::shared_code(workspace.tiles(x.code(), y.code(), kMinMatchLen),
+                                         x.profile, y.profile);
+    }
+    tally.shares[i].offer(verdict::coverage_of(pair.shared, x.profile), pair.shared.distinctive);
+    tally.shares[j].offer(verdict::coverage_of(pair.shared, y.profile), pair.shared.distinctive);
     const float s = similarity::similarity(pair.match_len, x.length, y.length);
     ++tally.pairs;
     if (std::isnan(s)) {
@@ -176,13 +197,43 @@ struct PairScorer::State {
       offer(tally.best[i], s, j);
       offer(tally.best[j], s, i);
     }
-    const bool listable = !rules.min || at_least(s, rules.min);
-    if (listable) ++tally.listable;
-    if ((rules.keep_all && listable) || at_least(s, rules.at_or_above)) {
+    if (!rules.min || at_least(s, rules.min)) ++tally.listable;
+    if (kept_by_score(s)) {
       tally.kept.push_back(pair);
-    } else if (rules.top > 0) {
-      keep_if_top(tally.top, {pair, s});
+      return;
     }
+    // A pair kept for its evidence may be dropped later: it stays a
+    // candidate for the best by similarity too.
+    if (rules.top > 0) keep_if_top(tally.top, {pair, s});
+    if (rules.keep_evidence && may_have_evidence(tally.shares, pair)) {
+      tally.kept.push_back(pair);
+      if (tally.kept.size() >= tally.next_pruning) prune(tally);
+    }
+  }
+
+  // Whether the listing keeps a pair for its similarity `s`.
+  bool kept_by_score(float s) const {
+    const bool listable = !rules.min || at_least(s, rules.min);
+    return (rules.keep_all && listable) || at_least(s, rules.at_or_above);
+  }
+
+  bool may_have_evidence(const std::vector<verdict::Shares>& shares, const PairScore& pair) const {
+    return verdict::may_have_evidence(pair.shared, submissions[pair.a].profile,
+                                      submissions[pair.b].profile, shares[pair.a], shares[pair.b]);
+  }
+
+  // Drops the kept pairs that `shares` show cannot have evidence.
+  void drop_without_evidence(std::vector<PairScore>& kept, const std::vector<verdict::Shares>& shares) {
+    std::erase_if(kept, [&](const PairScore& pair) {
+      const float s = similarity::similarity(pair.match_len, submissions[pair.a].length,
+                                             submissions[pair.b].length);
+      return !kept_by_score(s) && !may_have_evidence(shares, pair);
+    });
+  }
+
+  void prune(Tally& tally) {
+    drop_without_evidence(tally.kept, tally.shares);
+    tally.next_pruning = std::max(kFirstPruning, 2 * tally.kept.size());
   }
 
   void keep_if_top(std::vector<Scored>& heap, const Scored& candidate) {
@@ -199,6 +250,7 @@ struct PairScorer::State {
   Scores merge() {
     Scores scores;
     scores.best.resize(submissions.size());
+    scores.shares.resize(submissions.size());
     std::vector<Scored> top;
     for (Tally& tally : tallies) {
       scores.pairs += tally.pairs;
@@ -212,16 +264,25 @@ struct PairScorer::State {
         for (const Closest& held : {tally.best[k].first, tally.best[k].second}) {
           if (held.partner != Closest::kNoPartner) offer(scores.best[k], held.score, held.partner);
         }
+        scores.shares[k].merge(tally.shares[k]);
       }
       scores.kept.insert(scores.kept.end(), tally.kept.begin(), tally.kept.end());
       top.insert(top.end(), tally.top.begin(), tally.top.end());
     }
+    // Which pairs a thread held for their evidence depends on the order it
+    // met them; with every share known, exactly those with evidence stay.
+    drop_without_evidence(scores.kept, scores.shares);
     std::sort(top.begin(), top.end(), ranks_before);
     if (top.size() > rules.top) top.resize(rules.top);
     for (const Scored& scored : top) scores.kept.push_back(scored.pair);
     std::sort(scores.kept.begin(), scores.kept.end(), [](const PairScore& x, const PairScore& y) {
       return x.a != y.a ? x.a < y.a : x.b < y.b;
     });
+    scores.kept.erase(std::unique(scores.kept.begin(), scores.kept.end(),
+                                  [](const PairScore& x, const PairScore& y) {
+                                    return x.a == y.a && x.b == y.b;
+                                  }),
+                      scores.kept.end());
     return scores;
   }
 

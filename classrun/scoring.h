@@ -4,8 +4,15 @@
 // chunks from one atomic counter; each thread tiles with its own workspace
 // and keeps its own tallies, merged at the end in a fixed order, so every
 // result is the same for any number of threads. Pairs are kept only as the
-// listing needs them (KeepRules); each submission's two best scores are
-// kept for every pair.
+// listing needs them (KeepRules); each submission's two best scores and its
+// largest shares of code (verdict.h) are kept for every pair.
+//
+// A pair is tiled once when both its token strings are the verdict's code
+// (comments ignored, or none written), else twice: its token strings for
+// the score, its code for the verdict. A pair's evidence is known only when
+// every pair has been scored; meanwhile a thread keeps the pairs that may
+// have some, and drops, now and then, those that its tallies so far show
+// cannot (in a class, all but each submission's few closest).
 #ifndef CODETWIN_CLASSRUN_SCORING_H_
 #define CODETWIN_CLASSRUN_SCORING_H_
 
@@ -16,6 +23,7 @@
 #include <vector>
 
 #include "classrun/classrun.h"
+#include "verdict/verdict.h"
 
 namespace codetwin::classrun {
 
@@ -29,6 +37,9 @@ struct KeepRules {
   std::size_t top = 0;
   /// Besides: every pair at or above this (groups, suspected pairs).
   std::optional<double> at_or_above;
+  /// Besides: every pair whose evidence is above 0 (the verdict ranks and
+  /// flags only those).
+  bool keep_evidence = true;
 };
 
 /// What scoring every pair gives.
@@ -39,6 +50,7 @@ struct Scores {
   std::uint64_t listable = 0;    // at or above KeepRules::min
   Histogram histogram{};
   std::vector<Best> best;        // per submission
+  std::vector<verdict::Shares> shares;  // per submission
   std::vector<PairScore> kept;   // by KeepRules, in pair order
 };
 
@@ -47,7 +59,8 @@ struct Scores {
 std::uint64_t count_pairs(const std::vector<Submission>& submissions);
 
 /// Scores the pairs on `jobs` threads, started at construction. The
-/// submissions must stay unchanged until the scorer is gone.
+/// submissions, profiled (profile_class()), must stay unchanged until the
+/// scorer is gone.
 class PairScorer {
  public:
   PairScorer(const std::vector<Submission>& submissions, const KeepRules& rules, unsigned jobs);

@@ -109,11 +109,20 @@ void sort_files(std::vector<SourceFile>& files, std::size_t prefix_size) {
   });
 }
 
+// A submission of `files`, not read yet.
+Submission listed(std::string name, Cohort cohort, std::vector<SourceFile> files) {
+  Submission submission;
+  submission.name = std::move(name);
+  submission.cohort = cohort;
+  submission.files = std::move(files);
+  return submission;
+}
+
 // A folder as one submission named `name`. False, with `found` told why,
 // when it cannot be listed or holds no source files.
 bool add_folder_submission(const fs::path& folder, const std::string& name, Cohort cohort,
                            const SourceKinds& kinds, Discovered& found) {
-  Submission submission{name, cohort, {}, {}, 0};
+  Submission submission = listed(name, cohort, {});
   std::string failed;
   if (!collect_sources(folder, name, kinds, submission.files, failed)) {
     found.skipped.push_back({name, failed, "无法列出文件夹的内容"});
@@ -147,7 +156,7 @@ void discover_class_folder(const std::string& given, Cohort cohort, const Source
         break;
       case Kind::kLinkToFolder:
         if (kinds.matches(path)) {
-          found.submissions.push_back({name, cohort, {{path, name}}, {}, 0});
+          found.submissions.push_back(listed(name, cohort, {{path, name}}));
         } else {
           found.notes.push_back("不跟随指向文件夹的链接：" + name);
         }
@@ -155,7 +164,7 @@ void discover_class_folder(const std::string& given, Cohort cohort, const Source
       case Kind::kFile:
       case Kind::kOther:
       case Kind::kMissing:
-        if (kinds.matches(path)) found.submissions.push_back({name, cohort, {{path, name}}, {}, 0});
+        if (kinds.matches(path)) found.submissions.push_back(listed(name, cohort, {{path, name}}));
         break;
     }
   }
@@ -190,7 +199,7 @@ Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const 
     } else if (folder) {
       add_folder_submission(path, without_trailing_separators(given), cohort, kinds, found);
     } else {
-      found.submissions.push_back({given, cohort, {{path, given}}, {}, 0});
+      found.submissions.push_back(listed(given, cohort, {{path, given}}));
     }
   }
   return found;
@@ -205,17 +214,19 @@ Discovered discover_template(const std::string& given, const SourceKinds& kinds)
   } else if (kind == Kind::kFolder || kind == Kind::kLinkToFolder) {
     add_folder_submission(path, without_trailing_separators(given), Cohort::kNew, kinds, found);
   } else {
-    found.submissions.push_back({given, Cohort::kNew, {{path, given}}, {}, 0});
+    found.submissions.push_back(listed(given, Cohort::kNew, {{path, given}}));
   }
   return found;
 }
 
 std::optional<Skipped> load(Submission& submission, const LexOptions& options) {
-  submission.tokens.clear();
+  std::vector<std::string> files;
   for (const SourceFile& file : submission.files) {
     platform::FileBytes read = platform::read_file(file.path);
     if (read.failure) {
       submission.tokens.clear();
+      submission.code_tokens.clear();
+      submission.code_is_tokens = true;
       submission.length = 0;
       switch (*read.failure) {
         case platform::ReadFailure::kMissing:
@@ -226,9 +237,9 @@ std::optional<Skipped> load(Submission& submission, const LexOptions& options) {
           return Skipped{submission.name, file.name, "无法读取"};
       }
     }
-    submission.tokens += file_tokens(read.bytes, options);
+    files.push_back(std::move(read.bytes));
   }
-  submission.length = static_cast<std::int64_t>(submission.tokens.size());
+  lex_submission(submission, files, options);
   return std::nullopt;
 }
 

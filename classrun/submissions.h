@@ -52,6 +52,12 @@ struct LexOptions {
 /// when asked.
 std::string file_tokens(std::string_view bytes, const LexOptions& options);
 
+/// Lexes a submission's files, given as their bytes in order: its token
+/// string and length, and the verdict's code (comments left out) where that
+/// differs.
+void lex_submission(Submission& submission, const std::vector<std::string>& files,
+                    const LexOptions& options);
+
 /// Reads and lexes every file of `submission` into its tokens and length.
 /// On a file that cannot be read, returns why and leaves tokens empty.
 std::optional<Skipped> load(Submission& submission, const LexOptions& options);

@@ -7,8 +7,7 @@
 
 namespace codetwin::classrun {
 
-void remove_template(std::string_view template_tokens, Submission& submission) {
-  std::string& tokens = submission.tokens;
+std::int64_t blank_template(std::string_view template_tokens, std::string& tokens) {
   std::int64_t removed = 0;
   // Each character of a tile becomes a space rather than the whole tile one
   // space: the same stops for later runs, and positions stay those of the
@@ -19,7 +18,18 @@ void remove_template(std::string_view template_tokens, Submission& submission) {
     std::fill(begin, begin + tile.length, ' ');
     removed += tile.length;
   }
-  submission.length = static_cast<std::int64_t>(tokens.size()) - removed;
+  return removed;
+}
+
+void remove_template(const Submission& template_code, Submission& submission) {
+  // The code is blanked against the template's own code: with comments kept
+  // in the scores, the two strings and their tilings differ.
+  std::string code(submission.code());
+  submission.length = static_cast<std::int64_t>(submission.tokens.size()) -
+                      blank_template(template_code.tokens, submission.tokens);
+  blank_template(template_code.code(), code);
+  submission.code_is_tokens = code == submission.tokens;
+  submission.code_tokens = submission.code_is_tokens ? std::string() : std::move(code);
 }
 
 }  // namespace codetwin::classrun

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "classrun/class_verdict.h"
 #include "classrun/evidence.h"
 #include "classrun/ranking.h"
 #include "classrun/scoring.h"
@@ -125,6 +126,7 @@ class ClassRun {
     if (int status = open_outputs(); status != kOk) return status;
     if (int status = load(); status != kOk) return status;
     if (int status = take_out_template(); status != kOk) return status;
+    if (int status = profile(); status != kOk) return status;
     if (int status = score(); status != kOk) return status;
     return write_results();
   }
@@ -252,8 +254,15 @@ class ClassRun {
     }
     for (classrun::Submission& submission : submissions_) {
       if (platform::interrupted()) stop();
-      classrun::remove_template(template_->tokens, submission);
+      classrun::remove_template(*template_, submission);
     }
+    return kOk;
+  }
+
+  int profile() {
+    if (platform::interrupted()) stop();
+    classrun::profile_class(submissions_,
+                            classrun::common_at_for(options_.verdict, submissions_.size()));
     return kOk;
   }
 
@@ -276,7 +285,7 @@ class ClassRun {
     // Taken before the submissions move: the scorer reads them while merging.
     classrun::Scores scores = scorer.take();
     result_ = classrun::summarize(std::move(submissions_), std::move(skipped_), std::move(scores),
-                                  options_.list);
+                                  options_.list, options_.verdict);
     return kOk;
   }
 
@@ -285,6 +294,7 @@ class ClassRun {
     info.version = CODETWIN_VERSION;
     info.options = options_.as_given;
     info.list = options_.list;
+    info.verdict = options_.verdict;
     info.ignore_comments = options_.lex.ignore_comments;
     info.has_template = template_.has_value();
 

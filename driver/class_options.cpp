@@ -5,10 +5,16 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace codetwin::driver {
 
 namespace {
+
+// The evidence of a pair is at most 2 (a view at twice its line): a flag
+// line above that would flag nothing.
+constexpr double kMaxFlagAt = 2.0;
 
 std::vector<std::string> split_extensions(const std::string& list) {
   std::vector<std::string> extensions;
@@ -22,6 +28,23 @@ std::vector<std::string> split_extensions(const std::string& list) {
     begin = end + 1;
   }
   return extensions;
+}
+
+// A number in [low, high] (or (low, high] when `low_open`), read whole:
+// CLI11's own range check lets "nan" through, which compares false with
+// everything and would quietly match no pair.
+CLI::Validator number_in(double low, double high, bool low_open = false) {
+  const std::string range = std::string(low_open ? "(" : "[") + std::to_string(low) + ", " +
+                            std::to_string(high) + "]";
+  return CLI::Validator(
+      [=](std::string& text) -> std::string {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        const bool inside = end != text.c_str() && *end == '\0' && std::isfinite(value) &&
+                            (low_open ? value > low : value >= low) && value <= high;
+        return inside ? std::string() : "Value " + text + " not in range " + range;
+      },
+      "NUMBER in " + range);
 }
 
 std::string number_text(double value) {
@@ -40,10 +63,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   bool help = false;
   bool version = false;
   std::string extensions = "c,h";
-  std::string sort = "similarity";
+  std::string sort = "evidence";
   std::size_t top = o.list.top;
   std::optional<double> min;
-  double group_at = o.list.group_at;
+  std::optional<double> group_at;
+  std::optional<std::size_t> common_at;
+  double flag_at = o.verdict.flag_at;
   std::size_t html_pairs = o.list.evidence_pairs;
   std::string base;
   std::string csv, json, html;
@@ -57,9 +82,11 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   app.add_option("--ext", extensions);
   app.add_flag("--ignore-comments", ignore_comments);
   app.add_option("--top", top)->check(CLI::NonNegativeNumber);
-  app.add_option("--min", min)->check(CLI::Range(0.0, 1.0));
-  app.add_option("--sort", sort)->check(CLI::IsMember({"similarity", "margin"}));
-  app.add_option("--group-at", group_at)->check(CLI::Range(0.0, 1.0));
+  app.add_option("--min", min)->check(number_in(0.0, 1.0));
+  app.add_option("--sort", sort)->check(CLI::IsMember({"evidence", "similarity", "margin"}));
+  app.add_option("--group-at", group_at)->check(number_in(0.0, 1.0));
+  app.add_option("--common", common_at)->check(CLI::Range(std::size_t{2}, std::size_t{1} << 31));
+  app.add_option("--flag-at", flag_at)->check(number_in(0.0, kMaxFlagAt, true));
   app.add_option("--csv", csv);
   app.add_option("--json", json);
   app.add_option("--html", html);
@@ -110,7 +137,11 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   o.list.top = top;
   o.list.min = min;
   o.list.group_at = group_at;
-  o.list.sort = sort == "margin" ? classrun::SortKey::kMargin : classrun::SortKey::kSimilarity;
+  o.list.sort = sort == "margin"       ? classrun::SortKey::kMargin
+                : sort == "similarity" ? classrun::SortKey::kSimilarity
+                                       : classrun::SortKey::kEvidence;
+  o.verdict.common_at = common_at;
+  o.verdict.flag_at = flag_at;
   o.list.keep_all_listed = o.csv || o.json;
   o.list.evidence = o.html.has_value();
   o.list.evidence_pairs = html_pairs;
@@ -127,7 +158,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   o.as_given.emplace_back("top", std::to_string(top));
   if (min) o.as_given.emplace_back("min", number_text(*min));
   o.as_given.emplace_back("sort", sort);
-  o.as_given.emplace_back("group_at", number_text(group_at));
+  if (group_at) o.as_given.emplace_back("group_at", number_text(*group_at));
+  if (common_at) o.as_given.emplace_back("common", std::to_string(*common_at));
+  o.as_given.emplace_back("flag_at", number_text(flag_at));
   if (o.html) o.as_given.emplace_back("html_pairs", std::to_string(html_pairs));
   return parsed;
 }

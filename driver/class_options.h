@@ -19,6 +19,7 @@ struct ClassOptions {
   classrun::SourceKinds kinds;
   classrun::LexOptions lex;
   classrun::ListOptions list;
+  classrun::VerdictOptions verdict;
   unsigned jobs = 0;  // 0: one per hardware thread
   std::optional<std::string> csv;
   std::optional<std::string> json;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "classrun/class_verdict.h"
 #include "common/utf8.h"
 #include "report/report.h"
 
@@ -29,6 +30,7 @@ class Listing {
 
   std::string build() {
     counts();
+    flagged();
     pairs();
     closest();
     groups();
@@ -66,18 +68,50 @@ class Listing {
     }
     std::string summary = "作业 " + std::to_string(result_.submissions.size() - old_ones) + " 份";
     if (old_ones > 0) summary += "，往届作业 " + std::to_string(old_ones) + " 份";
-    summary += "，比较了 " + std::to_string(result_.pairs) + " 对，其中 " +
-               std::to_string(result_.suspected) + " 对有抄袭嫌疑（相似度不低于 0.8）";
+    summary += "，比较了 " + std::to_string(result_.pairs) + " 对，标记 " +
+               std::to_string(result_.flagged) + " 对为疑似抄袭（证据不低于 " +
+               format_threshold(result_.flag_at) + "）";
     if (result_.not_a_number > 0) {
       summary += "；" + std::to_string(result_.not_a_number) + " 对的两份都没有可比的内容，相似度为 nan";
     }
     line(summary + "。");
+    if (!result_.class_statistics) {
+      line("作业太少（不到 " + std::to_string(classrun::kClassStatisticsFrom) +
+           " 份），无法统计本班常见的写法和各人通常共有的代码；证据只看两份之间共有的代码。");
+    }
+  }
+
+  // Every flagged pair, with the reason for it, whatever the listing's cut.
+  void flagged() {
+    const std::vector<PairScore>& pairs = result_.flagged_pairs;
+    if (!pairs.empty()) {
+      out_ += '\n';
+      line("标记为疑似抄袭的 " + std::to_string(pairs.size()) + " 对：");
+      std::size_t number = 0;
+      for (const PairScore& pair : pairs) {
+        const float s = classrun::pair_similarity(pair, result_.submissions);
+        out_ += right(std::to_string(++number), 4) + "  " + name(pair.a);
+        text(" 与 ");
+        out_ += name(pair.b);
+        text("：证据 " + format_evidence(classrun::pair_verdict(pair, result_).evidence) +
+             "，相似度 " + format_similarity(s));
+        out_ += '\n';
+        out_ += "      ";
+        line(verdict_reason(pair, result_) + "。");
+      }
+    }
+    if (const std::string note = unflagged_note(result_); !note.empty()) {
+      out_ += '\n';
+      line(note);
+    }
   }
 
   void pairs() {
     out_ += '\n';
-    const bool by_margin = info_.list.sort == classrun::SortKey::kMargin;
-    std::string heading = by_margin ? "按差距排列" : "按相似度排列";
+    const classrun::SortKey key = info_.list.sort;
+    std::string heading = key == classrun::SortKey::kMargin       ? "按差距排列"
+                          : key == classrun::SortKey::kSimilarity ? "按相似度排列"
+                                                                  : "按证据排列";
     if (info_.list.min) {
       heading += "，相似度不低于 " + format_threshold(*info_.list.min) + " 的共 " +
                  std::to_string(result_.listable) + " 对";
@@ -92,21 +126,24 @@ class Listing {
       name_a = std::max(name_a, std::min(kWidestColumn, width(name(pair.a))));
       name_b = std::max(name_b, std::min(kWidestColumn, width(name(pair.b))));
     }
-    out_ += padded(style_.text("排名"), 6) + padded(style_.text("相似度"), 10) +
-            padded(style_.text("差距"), 11) + padded(style_.text("作业A"), name_a + 2) +
-            padded(style_.text("作业B"), name_b + 2) + style_.text("公共长度   长度A   长度B  结论") +
-            "\n";
+    out_ += padded(style_.text("排名"), 6) + padded(style_.text("证据"), 7) +
+            padded(style_.text("相似度"), 10) + padded(style_.text("差距"), 11) +
+            padded(style_.text("作业A"), name_a + 2) + padded(style_.text("作业B"), name_b + 2) +
+            style_.text("公共长度   长度A   长度B  共有代码  结论") + "\n";
     std::size_t rank = 0;
     for (const PairScore& pair : result_.listed) {
       const float s = classrun::pair_similarity(pair, result_.submissions);
+      const verdict::PairVerdict v = classrun::pair_verdict(pair, result_);
       out_ += right(std::to_string(++rank), 4) + "  ";
+      out_ += padded(format_evidence(v.evidence), 7);
       out_ += padded(format_similarity(s), 10);
       out_ += padded(format_margin(classrun::margin(pair, s, result_.best)), 11);
       out_ += padded(name(pair.a), name_a + 2) + padded(name(pair.b), name_b + 2);
       out_ += right(std::to_string(pair.match_len), 8) + " ";
       out_ += right(std::to_string(result_.submissions[pair.a].length), 7) + " ";
       out_ += right(std::to_string(result_.submissions[pair.b].length), 7) + "  ";
-      text(classrun::is_suspected(s) ? "有抄袭嫌疑" : "无");
+      out_ += right(std::to_string(v.shared), 8) + "  ";
+      text(conclusion(pair, result_));
       out_ += '\n';
     }
   }
@@ -135,17 +172,20 @@ class Listing {
 
   void groups() {
     out_ += '\n';
-    const std::string at = format_threshold(info_.list.group_at);
+    const std::string joined_by =
+        info_.list.group_at ? "相似度不低于 " + format_threshold(*info_.list.group_at) + " 的对"
+                            : std::string("标记的对");
     if (result_.groups.empty()) {
-      line("相似度不低于 " + at + " 的组：无。");
+      line(joined_by + "连成的组：无。");
       return;
     }
-    line("相似度不低于 " + at + " 的组（" + std::to_string(result_.groups.size()) + " 组）：");
+    line(joined_by + "连成的组（" + std::to_string(result_.groups.size()) + " 组）：");
     std::size_t number = 0;
     for (const classrun::Group& group : result_.groups) {
       line("第 " + std::to_string(++number) + " 组：" + std::to_string(group.members.size()) +
-           " 份，组内相似度 " + format_similarity(group.lowest) + " 至 " +
-           format_similarity(group.highest));
+           " 份，组内证据 " + format_evidence(group.lowest_evidence) + " 至 " +
+           format_evidence(group.highest_evidence) + "，相似度 " +
+           format_similarity(group.lowest) + " 至 " + format_similarity(group.highest));
       for (std::uint32_t member : group.members) out_ += "  " + name(member) + "\n";
     }
   }
@@ -163,16 +203,6 @@ class Listing {
       text("：" + s.reason);
       out_ += '\n';
     }
-  }
-
-  // A threshold as given, without trailing zeros: 0.9, 0.85, 1.
-  static std::string format_threshold(double value) {
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.6f", value);
-    std::string text = digits;
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-    return text;
   }
 
   const ClassResult& result_;

@@ -40,7 +40,10 @@ std::string plain_margin(double margin) {
 
 std::string csv_report(const classrun::ClassResult& result) {
   std::string out(kByteOrderMark);
-  out += "a,b,similarity,match_len,len_a,len_b,suspected,margin\r\n";
+  out +=
+      "a,b,similarity,match_len,len_a,len_b,suspected,margin,"
+      "evidence,flagged,whole,coverage,typical_coverage,passages,shared_code,shared_beyond,"
+      "own_code\r\n";
   for (const classrun::PairScore& pair : result.written) {
     const classrun::Submission& a = result.submissions[pair.a];
     const classrun::Submission& b = result.submissions[pair.b];
@@ -48,7 +51,13 @@ std::string csv_report(const classrun::ClassResult& result) {
     out += field(a.name) + ',' + field(b.name) + ',' + format_similarity(s) + ',' +
            std::to_string(pair.match_len) + ',' + std::to_string(a.length) + ',' +
            std::to_string(b.length) + ',' + (classrun::is_suspected(s) ? "1" : "0") + ',' +
-           plain_margin(classrun::margin(pair, s, result.best)) + "\r\n";
+           plain_margin(classrun::margin(pair, s, result.best)) + ',';
+    const verdict::PairVerdict v = classrun::pair_verdict(pair, result);
+    out += format_evidence(v.evidence) + ',' + (v.flagged ? "1" : "0") + ',' +
+           format_share(v.whole) + ',' + format_share(v.coverage) + ',' +
+           format_share(v.typical) + ',' + format_share(v.passages) + ',' +
+           std::to_string(v.shared) + ',' + std::to_string(v.beyond) + ',' +
+           std::to_string(v.reached) + "\r\n";
   }
   return out;
 }

@@ -24,7 +24,7 @@ std::string threshold_text(double value) {
   return ec == std::errc() ? std::string(digits, end) : std::string("?");
 }
 
-void append_numbers(std::string& page, const classrun::ClassResult& result, const RunInfo& info) {
+void append_numbers(std::string& page, const classrun::ClassResult& result) {
   std::uint64_t old = 0;
   for (const classrun::Submission& submission : result.submissions) {
     if (submission.cohort == classrun::Cohort::kOld) ++old;
@@ -34,7 +34,7 @@ void append_numbers(std::string& page, const classrun::ClassResult& result, cons
   if (old > 0) append_fact(page, "往届提交（--old）", old);
   append_fact(page, "配对", result.pairs);
   append_fact(page, "疑似抄袭（≥ 0.8）", result.suspected, result.suspected > 0);
-  append_fact(page, "分组（≥ " + threshold_text(info.list.group_at) + "）", result.groups.size());
+  append_fact(page, "分组", result.groups.size());
   if (result.not_a_number > 0) append_fact(page, "无法计算（两份都为空）", result.not_a_number);
   if (!result.skipped.empty()) append_fact(page, "未能读取", result.skipped.size(), true);
   page += "</dl>\n";
@@ -134,12 +134,14 @@ void append_ranking(std::string& page, const classrun::ClassResult& result,
 
 void append_groups(std::string& page, const classrun::ClassResult& result, const RunInfo& info) {
   page += "<h2>分组</h2>\n";
-  const std::string at = threshold_text(info.list.group_at);
+  const std::string joined_by = info.list.group_at
+                                    ? "相似度 ≥ " + threshold_text(*info.list.group_at) + " 的配对"
+                                    : std::string("标记的配对");
   if (result.groups.empty()) {
-    page += "<p>没有相似度 ≥ " + at + " 的配对连成的组。</p>\n";
+    page += "<p>没有" + joined_by + "连成的组。</p>\n";
     return;
   }
-  page += "<p class=\"note\">由相似度 ≥ " + at + " 的配对连起来的提交，人数多的在前。</p>\n";
+  page += "<p class=\"note\">由" + joined_by + "连起来的提交，人数多的在前。</p>\n";
   page += "<ol class=\"groups\">\n";
   for (const classrun::Group& group : result.groups) {
     page += "<li><b>";
@@ -214,7 +216,7 @@ void append_number(std::string& page, std::uint64_t value) {
 void append_overview(std::string& page, const classrun::ClassResult& result, const RunInfo& info,
                      const classrun::Evidence& evidence, const PairNumbers& numbers) {
   page += "<section id=\"overview\">\n<h1>查重报告</h1>\n";
-  append_numbers(page, result, info);
+  append_numbers(page, result);
   page += "<h2>相似度分布</h2>\n";
   append_histogram(page, result.histogram);
   append_ranking(page, result, numbers);

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "common/utf8.h"
 #include "report/report.h"
@@ -56,6 +57,15 @@ json submission_of(const classrun::ClassResult& result, std::uint32_t k) {
   object["files"] = std::move(files);
   object["token_length"] = s.tokens.size();
   object["length"] = s.length;
+  object["code_length"] = s.profile.length();
+  object["distinctive_code"] = s.profile.distinctive();
+  if (k < result.shares.size()) {
+    // The typical values with nobody left out: a value that no pair has.
+    object["typical_coverage"] = printed_number(
+        format_share(result.shares[k].coverage.typical_without(-std::numeric_limits<double>::infinity())));
+    object["typical_shared_code"] =
+        result.shares[k].shared.typical_without(std::numeric_limits<std::int64_t>::min());
+  }
   const classrun::Closest& first = result.best[k].first;
   if (first.partner == classrun::Closest::kNoPartner) {
     object["best_similarity"] = nullptr;
@@ -78,6 +88,19 @@ json pair_of(const classrun::ClassResult& result, const classrun::PairScore& pai
   object["len_b"] = result.submissions[pair.b].length;
   object["suspected"] = classrun::is_suspected(s);
   object["margin"] = printed_number(format_margin(classrun::margin(pair, s, result.best)));
+  const verdict::PairVerdict v = classrun::pair_verdict(pair, result);
+  object["evidence"] = printed_number(format_evidence(v.evidence));
+  object["flagged"] = v.flagged;
+  object["whole"] = printed_number(format_share(v.whole));
+  object["coverage"] = printed_number(format_share(v.coverage));
+  object["typical_coverage"] = printed_number(format_share(v.typical));
+  object["smaller"] = v.smaller == verdict::Side::kA ? "a" : "b";
+  object["passages"] = printed_number(format_share(v.passages));
+  object["shared_code"] = v.shared;
+  object["typical_shared_code_a"] = v.typical_a;
+  object["typical_shared_code_b"] = v.typical_b;
+  object["shared_beyond"] = v.beyond;
+  object["own_code"] = v.reached;
   return object;
 }
 
@@ -92,10 +115,21 @@ std::string json_report(const classrun::ClassResult& result, const RunInfo& info
   for (const classrun::Submission& s : result.submissions) {
     if (s.cohort == classrun::Cohort::kOld) ++old_ones;
   }
+  document["verdict"] = {{"flag_at", info.verdict.flag_at},
+                         {"whole_line", verdict::kWholeLine},
+                         {"passages_line", verdict::kPassagesLine},
+                         {"common_at", result.common_at},
+                         {"typical_rank", verdict::kTypicalRank},
+                         {"run", verdict::kRun},
+                         {"stretch", verdict::kStretch},
+                         {"own_code_floor", verdict::kOwnCodeFloor},
+                         {"class_statistics", result.class_statistics}};
   document["counts"] = {{"submissions", result.submissions.size() - old_ones},
                         {"old_submissions", old_ones},
                         {"pairs", result.pairs},
+                        {"flagged", result.flagged},
                         {"suspected", result.suspected},
+                        {"suspected_not_flagged", result.suspected_not_flagged},
                         {"not_a_number", result.not_a_number},
                         {"written_pairs", result.written.size()},
                         {"skipped", result.skipped.size()}};
@@ -115,8 +149,11 @@ std::string json_report(const classrun::ClassResult& result, const RunInfo& info
     }
     groups.push_back({{"members", std::move(members)},
                       {"highest", printed_number(format_similarity(group.highest))},
-                      {"lowest", printed_number(format_similarity(group.lowest))}});
+                      {"lowest", printed_number(format_similarity(group.lowest))},
+                      {"highest_evidence", printed_number(format_evidence(group.highest_evidence))},
+                      {"lowest_evidence", printed_number(format_evidence(group.lowest_evidence))}});
   }
+  document["groups_joined_by"] = info.list.group_at ? "similarity" : "flagged";
   document["groups"] = std::move(groups);
   json skipped = json::array();
   for (const classrun::Skipped& s : result.skipped) {

@@ -26,6 +26,7 @@ struct RunInfo {
   /// Each option as (name, value), values as given; names of paths are bytes.
   std::vector<std::pair<std::string, std::string>> options;
   classrun::ListOptions list;
+  classrun::VerdictOptions verdict;
   bool ignore_comments = false;
   bool has_template = false;
 };
@@ -34,6 +35,24 @@ struct RunInfo {
 std::string format_similarity(float similarity);
 /// A margin as "%+f" ("nan" for not a number).
 std::string format_margin(double margin);
+/// An evidence as "%.2f".
+std::string format_evidence(double evidence);
+/// A share (0 to 1) as "%.3f".
+std::string format_share(double share);
+/// A threshold as given, without trailing zeros: 0.9, 0.85, 1.
+std::string format_threshold(double value);
+
+/// Why a pair has its evidence, in words a teacher can repeat (UTF-8): its
+/// shared code, what was not counted, its members' typical shares and the
+/// share of the smaller side's own code that is left.
+std::string verdict_reason(const classrun::PairScore& pair, const classrun::ClassResult& result);
+
+/// The pair's conclusion: flagged, marked by codetwin's 0.8 only, or neither.
+std::string_view conclusion(const classrun::PairScore& pair, const classrun::ClassResult& result);
+
+/// One line on why pairs that codetwin's 0.8 marks are not flagged (UTF-8),
+/// empty when there are none.
+std::string unflagged_note(const classrun::ClassResult& result);
 
 /// How console text is made: `text` turns the report's UTF-8 into the
 /// console's charset, `name` does the same for a file's name.

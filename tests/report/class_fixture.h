@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "classrun/class_verdict.h"
 #include "classrun/evidence.h"
 #include "classrun/ranking.h"
 #include "classrun/scoring.h"
@@ -24,20 +25,25 @@ class ClassFixture {
   classrun::LexOptions lex;
   classrun::ListOptions list;
   report::RunInfo info;
-  std::string template_tokens;  // blanked from every submission when set
+  std::string template_source;  // blanked from every submission when set
 
   /// A submission of the files (name, bytes), read as `name`/file.
   void add(const std::string& name, const std::vector<std::pair<std::string, std::string>>& files) {
     classrun::Submission submission;
     submission.name = name;
+    std::vector<std::string> contents;
     for (const auto& [file, bytes] : files) {
       const std::string path = name + "/" + file;
       disk_[path] = bytes;
       submission.files.push_back({path, file});
-      submission.tokens += classrun::file_tokens(bytes, lex);
+      contents.push_back(bytes);
     }
-    submission.length = static_cast<std::int64_t>(submission.tokens.size());
-    if (!template_tokens.empty()) classrun::remove_template(template_tokens, submission);
+    classrun::lex_submission(submission, contents, lex);
+    if (!template_source.empty()) {
+      classrun::Submission template_code;
+      classrun::lex_submission(template_code, {template_source}, lex);
+      classrun::remove_template(template_code, submission);
+    }
     submissions_.push_back(std::move(submission));
   }
   void add(const std::string& name, const std::string& bytes) { add(name, {{name, bytes}}); }
@@ -53,7 +59,8 @@ class ClassFixture {
     info.version = "test";
     info.list = list;
     info.ignore_comments = lex.ignore_comments;
-    info.has_template = !template_tokens.empty();
+    info.has_template = !template_source.empty();
+    classrun::profile_class(submissions_, classrun::common_at_for({}, submissions_.size()));
     classrun::Scores scores = classrun::score_all(submissions_, classrun::keep_rules(list), 1);
     result = classrun::summarize(submissions_, {}, std::move(scores), list);
     evidence = classrun::evidence_of(result, lex,

@@ -1,0 +1,133 @@
+// profile_codes(): how many submissions hold each stretch, by sorting.
+//
+// Every submission's stretches are gathered once each, the whole run's are
+// sorted and counted, and each submission then looks its own up. A stretch
+// of kStretch bytes is its own key, so two stretches are counted together
+// only when they are the same bytes.
+#include "verdict/common_code.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace codetwin::verdict {
+
+namespace {
+
+using Key = std::array<std::uint64_t, (kStretch + 7) / 8>;
+
+struct Counted {
+  Key key;
+  std::uint32_t holders;
+};
+
+Key key_at(std::string_view code, std::size_t p) {
+  Key key{};
+  std::memcpy(key.data(), code.data() + p, kStretch);
+  return key;
+}
+
+// The positions where a stretch starts: kStretch characters, none a blank.
+template <typename F>
+void for_each_stretch(std::string_view code, F&& f) {
+  std::size_t clean = 0;  // characters before p that are not blanks, up to p
+  for (std::size_t p = 0; p < code.size(); ++p) {
+    clean = code[p] == ' ' ? 0 : clean + 1;
+    if (clean >= kStretch) f(p + 1 - kStretch);
+  }
+}
+
+std::vector<Counted> count_holders(const std::vector<std::string_view>& codes) {
+  std::vector<Key> all;
+  std::vector<Key> own;
+  for (std::string_view code : codes) {
+    own.clear();
+    for_each_stretch(code, [&](std::size_t p) { own.push_back(key_at(code, p)); });
+    std::sort(own.begin(), own.end());
+    own.erase(std::unique(own.begin(), own.end()), own.end());
+    all.insert(all.end(), own.begin(), own.end());
+  }
+  std::sort(all.begin(), all.end());
+  std::vector<Counted> counted;
+  for (std::size_t i = 0; i < all.size();) {
+    std::size_t j = i + 1;
+    while (j < all.size() && all[j] == all[i]) ++j;
+    counted.push_back({all[i], static_cast<std::uint32_t>(j - i)});
+    i = j;
+  }
+  return counted;
+}
+
+std::uint32_t holders_of(const std::vector<Counted>& counted, const Key& key) {
+  const auto at = std::lower_bound(counted.begin(), counted.end(), key,
+                                   [](const Counted& c, const Key& k) { return c.key < k; });
+  return at != counted.end() && at->key == key ? at->holders : 0;
+}
+
+}  // namespace
+
+CodeProfile::CodeProfile(std::string_view code, const std::vector<bool>& common)
+    : common_at_(common) {
+  before_.resize(code.size() + 1, 0);
+  block_starts_.push_back(0);
+  std::size_t depth = 0;
+  for (std::size_t p = 0; p < code.size(); ++p) {
+    const bool distinctive = code[p] != ' ' && !common[p];
+    before_[p + 1] = before_[p] + (distinctive ? 1 : 0);
+    if (code[p] != ' ' && common[p]) ++common_;
+    // A brace in a string or a stray one may shift a boundary; a block is
+    // only where a part's code is counted, so that is harmless.
+    if (code[p] == '{') ++depth;
+    if (code[p] == '}' && depth > 0 && --depth == 0 && p + 1 < code.size()) {
+      block_starts_.push_back(static_cast<std::uint32_t>(p + 1));
+    }
+  }
+}
+
+std::uint32_t CodeProfile::block_of(std::int64_t p) const {
+  if (block_starts_.empty()) return 0;
+  const auto after = std::upper_bound(block_starts_.begin(), block_starts_.end(),
+                                      static_cast<std::uint32_t>(p));
+  return static_cast<std::uint32_t>(after - block_starts_.begin() - 1);
+}
+
+std::int64_t CodeProfile::block_end(std::uint32_t k) const {
+  return k + 1 < block_starts_.size() ? block_starts_[k + 1]
+                                      : static_cast<std::int64_t>(before_.size()) - 1;
+}
+
+std::int64_t CodeProfile::distinctive_in_block(std::uint32_t k) const {
+  if (block_starts_.empty()) return 0;
+  return distinctive_in(block_begin(k), block_end(k) - block_begin(k));
+}
+
+std::int64_t CodeProfile::distinctive_in(std::int64_t begin, std::int64_t length) const {
+  if (before_.empty()) return 0;  // not profiled: no code
+  const auto from = static_cast<std::size_t>(begin);
+  const auto to = static_cast<std::size_t>(begin + length);
+  return static_cast<std::int64_t>(before_[to]) - static_cast<std::int64_t>(before_[from]);
+}
+
+std::vector<CodeProfile> profile_codes(const std::vector<std::string_view>& codes,
+                                       std::size_t common_at) {
+  const std::vector<Counted> counted =
+      common_at == 0 ? std::vector<Counted>() : count_holders(codes);
+  std::vector<CodeProfile> profiles;
+  profiles.reserve(codes.size());
+  std::vector<bool> common;
+  for (std::string_view code : codes) {
+    common.assign(code.size(), false);
+    // A common stretch marks its characters; `covered_to` is where the
+    // marks of the stretches seen so far end.
+    std::size_t covered_to = 0;
+    for_each_stretch(code, [&](std::size_t p) {
+      if (common_at == 0 || holders_of(counted, key_at(code, p)) < common_at) return;
+      for (std::size_t q = std::max(p, covered_to); q < p + kStretch; ++q) common[q] = true;
+      covered_to = p + kStretch;
+    });
+    profiles.emplace_back(code, common);
+  }
+  return profiles;
+}
+
+}  // namespace codetwin::verdict

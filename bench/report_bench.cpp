@@ -118,7 +118,7 @@ void BM_EvidenceReport(benchmark::State& state) {
   std::size_t bytes = 0;
   std::size_t views = 0;
   for (auto _ : state) {
-    const classrun::Evidence evidence = classrun::read_evidence(made.result, {});
+    const classrun::Evidence evidence = classrun::read_evidence(made.result);
     const std::string page = report::html_report(made.result, made.info, evidence);
     benchmark::DoNotOptimize(page.data());
     bytes = page.size();

@@ -147,19 +147,36 @@ bool matches(const SourceMap& map, std::string_view tokens) {
   return true;
 }
 
-std::vector<GreySpan> greyed_spans(const SourceMap& map, std::string_view tokens) {
-  std::vector<GreySpan> greyed;
-  // Token strings hold no spaces of their own: every space is template code.
-  for (std::size_t p = 0; p < tokens.size();) {
-    if (tokens[p] != ' ') {
+namespace {
+
+// Adds, for each run of `tokens` positions where `marked` holds, the source
+// stretches of the run, greyed for `why`.
+template <typename Marked>
+void grey_runs(const SourceMap& map, std::size_t size, Marked marked, Grey why,
+               std::vector<GreySpan>& greyed) {
+  for (std::size_t p = 0; p < size;) {
+    if (!marked(p)) {
       ++p;
       continue;
     }
     const std::size_t begin = p;
-    while (p < tokens.size() && tokens[p] == ' ') ++p;
-    for (const SourceSpan& span : source_spans(map, begin, p)) {
-      greyed.push_back({span, Grey::kTemplate});
-    }
+    while (p < size && marked(p)) ++p;
+    for (const SourceSpan& span : source_spans(map, begin, p)) greyed.push_back({span, why});
+  }
+}
+
+}  // namespace
+
+std::vector<GreySpan> greyed_spans(const SourceMap& map, std::string_view tokens,
+                                   const verdict::CodeProfile* common) {
+  std::vector<GreySpan> greyed;
+  // Token strings hold no spaces of their own: every space is template code.
+  grey_runs(map, tokens.size(), [&](std::size_t p) { return tokens[p] == ' '; }, Grey::kTemplate,
+            greyed);
+  if (common != nullptr) {
+    grey_runs(
+        map, tokens.size(), [&](std::size_t p) { return tokens[p] != ' ' && common->is_common(p); },
+        Grey::kCommon, greyed);
   }
   for (std::size_t file = 0; file < map.files.size(); ++file) {
     const FileMap& part = map.files[file];
@@ -177,6 +194,31 @@ std::vector<GreySpan> greyed_spans(const SourceMap& map, std::string_view tokens
   return greyed;
 }
 
+std::vector<SourceSpan> without_comments(const SourceMap& map, std::vector<SourceSpan> spans) {
+  std::vector<SourceSpan> kept;
+  for (const SourceSpan& span : spans) {
+    const FileMap& file = map.files[span.file];
+    std::size_t from = span.begin;
+    auto keep_to = [&](std::size_t to) {
+      // Only a piece that holds a word shows: between two comments there may
+      // be nothing but blanks.
+      const auto word = std::lower_bound(
+          file.words.begin(), file.words.end(), from,
+          [](const FileMap::Bytes& w, std::size_t at) { return w.end <= at; });
+      if (from < to && word != file.words.end() && word->begin < to) {
+        kept.push_back({span.file, from, to});
+      }
+    };
+    for (const FileMap::Bytes& comment : file.comments) {
+      if (comment.end <= from || comment.begin >= span.end) continue;
+      keep_to(std::min(comment.begin, span.end));
+      from = std::max(from, comment.end);
+    }
+    keep_to(span.end);
+  }
+  return kept;
+}
+
 std::vector<TileEvidence> tile_evidence(std::string_view tokens_a, std::string_view tokens_b,
                                         const SourceMap* map_a, const SourceMap* map_b,
                                         similarity::TilingWorkspace& workspace) {
@@ -186,8 +228,8 @@ std::vector<TileEvidence> tile_evidence(std::string_view tokens_a, std::string_v
     const auto a = static_cast<std::size_t>(tile.a);
     const auto b = static_cast<std::size_t>(tile.b);
     const auto length = static_cast<std::size_t>(tile.length);
-    if (map_a != nullptr) evidence.in_a = source_spans(*map_a, a, a + length);
-    if (map_b != nullptr) evidence.in_b = source_spans(*map_b, b, b + length);
+    if (map_a != nullptr) evidence.in_a = without_comments(*map_a, source_spans(*map_a, a, a + length));
+    if (map_b != nullptr) evidence.in_b = without_comments(*map_b, source_spans(*map_b, b, b + length));
     tiles.push_back(std::move(evidence));
   }
   std::stable_sort(tiles.begin(), tiles.end(), [](const TileEvidence& x, const TileEvidence& y) {
@@ -204,8 +246,9 @@ struct Shown {
   std::optional<SourceMap> map;
 };
 
-Shown show(std::uint32_t index, const Submission& submission, const LexOptions& options,
-           const FileReader& read) {
+Shown show(std::uint32_t index, const Submission& submission, const FileReader& read) {
+  // The verdict's code: comments out, whatever the scores did with them.
+  const LexOptions options{.ignore_comments = true};
   Shown shown;
   shown.view.submission = index;
   std::vector<ShownFile> files;
@@ -227,24 +270,24 @@ Shown show(std::uint32_t index, const Submission& submission, const LexOptions& 
   std::vector<FileMap> maps;
   for (const ShownFile& file : files) maps.push_back(map_file(file.bytes, options));
   SourceMap map = join_maps(std::move(maps));
-  if (!matches(map, submission.tokens)) {
+  if (!matches(map, submission.code())) {
     shown.view.problem = "源文件在比较之后有改动，片段无法对应";
     return shown;
   }
   shown.view.files = std::move(files);
-  shown.view.greyed = greyed_spans(map, submission.tokens);
+  shown.view.greyed = greyed_spans(map, submission.code(), &submission.profile);
   shown.map = std::move(map);
   return shown;
 }
 
 }  // namespace
 
-Evidence evidence_of(const ClassResult& result, const LexOptions& options, const FileReader& read) {
+Evidence evidence_of(const ClassResult& result, const FileReader& read) {
   std::vector<Shown> shown;
   std::unordered_map<std::uint32_t, std::size_t> view_of;
   auto view_for = [&](std::uint32_t index) {
     const auto [at, added] = view_of.try_emplace(index, shown.size());
-    if (added) shown.push_back(show(index, result.submissions[index], options, read));
+    if (added) shown.push_back(show(index, result.submissions[index], read));
     return at->second;
   };
 
@@ -257,7 +300,7 @@ Evidence evidence_of(const ClassResult& result, const LexOptions& options, const
     PairEvidence item{pair, view_for(pair.a), view_for(pair.b), {}};
     const Shown& a = shown[item.view_a];
     const Shown& b = shown[item.view_b];
-    item.tiles = tile_evidence(result.submissions[pair.a].tokens, result.submissions[pair.b].tokens,
+    item.tiles = tile_evidence(result.submissions[pair.a].code(), result.submissions[pair.b].code(),
                                a.map ? &*a.map : nullptr, b.map ? &*b.map : nullptr, workspace);
     evidence.pairs.push_back(std::move(item));
   }

@@ -15,10 +15,13 @@
 // starts or ends inside it starts or ends at that byte: two runs inside one
 // long number never share a stretch.
 //
-// Parts of a source show greyed: template code (the token characters that
-// --base blanked, mapped as a run is), comments (with --ignore-comments,
-// where they were cut) and whatever follows a Ctrl-Z (text mode never reads
-// it).
+// A pair's evidence is what the verdict compared: the tiles of the two
+// submissions' code (comments left out). Parts of a source show greyed:
+// template code (the token characters that --base blanked, mapped as a run
+// is), common code (what many submissions of the run hold, which the
+// verdict does not count as shared), comments (never compared, cut out of
+// any stretch they fall in) and whatever follows a Ctrl-Z (text mode never
+// reads it).
 //
 // Everything here is pure but read_evidence(), which reads the files.
 #ifndef CODETWIN_CLASSRUN_EVIDENCE_H_
@@ -50,8 +53,9 @@ struct SourceSpan {
 /// Why a stretch of source shows greyed.
 enum class Grey {
   kTemplate,  // code handed out with the exercise (--base)
-  kComment,   // a comment left out of scoring (--ignore-comments)
+  kComment,   // a comment, which the verdict does not compare
   kUnread,    // after a Ctrl-Z, where text mode stops reading
+  kCommon,    // common code: many submissions of the run hold it
 };
 
 struct GreySpan {
@@ -100,8 +104,14 @@ std::vector<SourceSpan> source_spans(const SourceMap& map, std::size_t begin, st
 bool matches(const SourceMap& map, std::string_view tokens);
 
 /// What shows greyed in a submission: the runs of `tokens` that template
-/// code blanked, the comments cut and the unread tails; by file, then offset.
-std::vector<GreySpan> greyed_spans(const SourceMap& map, std::string_view tokens);
+/// code blanked, those `common` marks (when given), the comments cut and the
+/// unread tails; by file, then offset.
+std::vector<GreySpan> greyed_spans(const SourceMap& map, std::string_view tokens,
+                                   const verdict::CodeProfile* common = nullptr);
+
+/// `spans` less the comments of `map` (which no run compares): a stretch
+/// that a comment splits becomes two.
+std::vector<SourceSpan> without_comments(const SourceMap& map, std::vector<SourceSpan> spans);
 
 /// One source file as the report shows it.
 struct ShownFile {
@@ -120,7 +130,7 @@ struct SourceView {
   std::string problem;
 };
 
-/// One tile of a pair: where it lies in the two token strings (as
+/// One tile of a pair: where it lies in the two code strings (as
 /// similarity::OriginalTile) and in the two submissions' sources.
 struct TileEvidence {
   std::int64_t a = 0;
@@ -157,8 +167,8 @@ inline constexpr std::size_t kMaxPairViews = 200;
 /// must stay small enough to open.
 inline constexpr std::size_t kMaxShownBytes = std::size_t{1} << 20;
 
-/// The tiles of `pair` (A = its X, B = its Y, tiled exactly as when it was
-/// scored) with their source stretches.
+/// The tiles of a pair's code (A = its X, B = its Y, tiled exactly as the
+/// verdict tiled them) with their source stretches, comments cut out.
 std::vector<TileEvidence> tile_evidence(std::string_view tokens_a, std::string_view tokens_b,
                                         const SourceMap* map_a, const SourceMap* map_b,
                                         similarity::TilingWorkspace& workspace);
@@ -168,11 +178,11 @@ std::vector<TileEvidence> tile_evidence(std::string_view tokens_a, std::string_v
 using FileReader = std::function<std::optional<std::string>(const SourceFile&, std::string& why)>;
 
 /// The evidence of every pair in result.evidence, the files got by `read`
-/// and lexed under `options` (as when the run read them).
-Evidence evidence_of(const ClassResult& result, const LexOptions& options, const FileReader& read);
+/// and lexed without comments (as the verdict's code was).
+Evidence evidence_of(const ClassResult& result, const FileReader& read);
 
 /// evidence_of() with the files read from disk.
-Evidence read_evidence(const ClassResult& result, const LexOptions& options);
+Evidence read_evidence(const ClassResult& result);
 
 }  // namespace codetwin::classrun
 

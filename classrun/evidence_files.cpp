@@ -20,7 +20,7 @@ const char* failure_text(platform::ReadFailure failure) {
 
 }  // namespace
 
-Evidence read_evidence(const ClassResult& result, const LexOptions& options) {
+Evidence read_evidence(const ClassResult& result) {
   const FileReader read = [](const SourceFile& file,
                              std::string& why) -> std::optional<std::string> {
     platform::FileBytes bytes = platform::read_file(file.path);
@@ -30,7 +30,7 @@ Evidence read_evidence(const ClassResult& result, const LexOptions& options) {
     }
     return std::move(bytes.bytes);
   };
-  return evidence_of(result, options, read);
+  return evidence_of(result, read);
 }
 
 }  // namespace codetwin::classrun

@@ -70,7 +70,7 @@ void count_verdicts(const std::vector<PairScore>& kept, ClassResult& result) {
     const verdict::PairVerdict v = pair_verdict(pair, result);
     if (v.evidence <= 0) continue;
     ++with_evidence;
-    const auto bin = static_cast<std::size_t>(v.evidence * 100.0);
+    const auto bin = static_cast<std::size_t>(v.evidence * kEvidenceBins);
     ++result.evidence_histogram[std::min<std::size_t>(bin, 99)];
     if (!v.flagged) continue;
     ++result.flagged;

@@ -11,6 +11,10 @@
 
 namespace codetwin::classrun {
 
+/// The evidence histogram's bins to an evidence of 1: its 100 bins reach 2,
+/// where the evidence ends (a view at twice its line).
+inline constexpr double kEvidenceBins = 50;
+
 /// Everything a class run found, ready for the outputs.
 struct ClassResult {
   std::vector<Submission> submissions;  // in name order; indices used below
@@ -29,7 +33,7 @@ struct ClassResult {
   std::vector<verdict::Shares> shares;
   std::uint64_t flagged = 0;
   std::uint64_t suspected_not_flagged = 0;  // codetwin's 0.8 marks them, the verdict does not
-  Histogram evidence_histogram{};   // every pair's evidence, by hundredths
+  Histogram evidence_histogram{};   // every pair's evidence, kEvidenceBins bins to 1
   std::vector<PairScore> flagged_pairs;  // every flagged pair, by evidence
   std::vector<PairScore> listed;    // the console's: ranked, at or above min, cut to top
   std::vector<PairScore> written;   // CSV and JSON: ranked, at or above min (all kept)

@@ -308,7 +308,7 @@ class ClassRun {
     if (outputs_.csv) complete &= commit(*outputs_.csv, report::csv_report(result_));
     if (outputs_.json) complete &= commit(*outputs_.json, report::json_report(result_, info));
     if (outputs_.html) {
-      const classrun::Evidence evidence = classrun::read_evidence(result_, options_.lex);
+      const classrun::Evidence evidence = classrun::read_evidence(result_);
       complete &= commit(*outputs_.html, report::html_report(result_, info, evidence));
     }
     for (Outputs::One* one : outputs_.all()) {

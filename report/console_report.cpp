@@ -90,14 +90,16 @@ class Listing {
       std::size_t number = 0;
       for (const PairScore& pair : pairs) {
         const float s = classrun::pair_similarity(pair, result_.submissions);
-        out_ += right(std::to_string(++number), 4) + "  " + name(pair.a);
+        out_ += right(std::to_string(++number), 4) + ". " + name(pair.a);
         text(" 与 ");
         out_ += name(pair.b);
         text("：证据 " + format_evidence(classrun::pair_verdict(pair, result_).evidence) +
              "，相似度 " + format_similarity(s));
         out_ += '\n';
-        out_ += "      ";
-        line(verdict_reason(pair, result_) + "。");
+        for (const std::string& reason : verdict_reasons(pair, result_)) {
+          out_ += "      ";
+          line(reason + "。");
+        }
       }
     }
     if (const std::string note = unflagged_note(result_); !note.empty()) {

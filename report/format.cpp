@@ -50,7 +50,8 @@ std::string format_threshold(double value) {
   return text;
 }
 
-std::string verdict_reason(const classrun::PairScore& pair, const classrun::ClassResult& result) {
+std::vector<std::string> verdict_reasons(const classrun::PairScore& pair,
+                                         const classrun::ClassResult& result) {
   const verdict::PairVerdict v = classrun::pair_verdict(pair, result);
   const std::string smaller = v.smaller == verdict::Side::kA ? "A" : "B";
   const std::string other = v.smaller == verdict::Side::kA ? "B" : "A";
@@ -68,11 +69,13 @@ std::string verdict_reason(const classrun::PairScore& pair, const classrun::Clas
   }
   passages += "，超出各自与其他同学通常共有的量（" + number(v.typical_a) + "、" +
               number(v.typical_b) + " 字符）" + number(v.beyond) + " 字符，是所在函数中独有代码（" +
-              number(v.reached) + " 字符）的 " + percent(v.passages) + "（标记线 " +
-              percent(verdict::kPassagesLine) + "）";
+              (v.floored ? "不足 " + number(v.reached) + " 字符的按 " + number(v.reached) + " 算"
+                         : number(v.reached) + " 字符") +
+              "）的 " + percent(v.passages) + "（标记线 " + percent(verdict::kPassagesLine) + "）";
   // The view that gives the evidence comes first.
   const bool whole_leads = v.whole / verdict::kWholeLine >= v.passages / verdict::kPassagesLine;
-  return whole_leads ? whole + "；" + passages : passages + "；" + whole;
+  if (whole_leads) return {whole, passages};
+  return {passages, whole};
 }
 
 std::string_view conclusion(const classrun::PairScore& pair, const classrun::ClassResult& result) {
@@ -85,13 +88,17 @@ std::string_view conclusion(const classrun::PairScore& pair, const classrun::Cla
 
 std::string unflagged_note(const classrun::ClassResult& result) {
   if (result.suspected_not_flagged == 0) return "";
-  std::string note = "codetwin 按相似度 0.8 判为有抄袭嫌疑的另有 " +
-                     std::to_string(result.suspected_not_flagged) +
-                     " 对没有标记：它们共有的代码多是本班常见的写法";
-  if (result.common_at > 0) {
-    note += "（" + std::to_string(result.common_at) + " 份或更多作业都有的片段不算证据）";
+  const std::string note = "codetwin 按相似度 0.8 判为有抄袭嫌疑的 " +
+                           std::to_string(result.suspected) + " 对中，" +
+                           std::to_string(result.suspected_not_flagged) + " 对没有标记：";
+  if (!result.class_statistics) {
+    return note + "不计注释和不到一条语句的零碎片段，它们共有的代码不到标记线。";
   }
-  return note + "，也没有超出各自与其他同学通常共有的部分。";
+  std::string why = "它们共有的代码多是本班常见的写法";
+  if (result.common_at > 0) {
+    why += "（" + std::to_string(result.common_at) + " 份或更多作业都有的片段不算证据）";
+  }
+  return note + why + "，没有明显超出各自与其他同学通常共有的部分。";
 }
 
 }  // namespace codetwin::report

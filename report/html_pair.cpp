@@ -18,7 +18,7 @@ using classrun::SourceView;
 using classrun::TileEvidence;
 
 // What paints a byte: its tile (0 for none) and why it is greyed.
-enum class Paint : std::uint8_t { kNone, kComment, kTemplate, kUnread };
+enum class Paint : std::uint8_t { kNone, kComment, kTemplate, kUnread, kCommon };
 
 const char* grey_class(Paint paint) {
   switch (paint) {
@@ -28,6 +28,8 @@ const char* grey_class(Paint paint) {
       return "gt";
     case Paint::kUnread:
       return "gu";
+    case Paint::kCommon:
+      return "gk";
     case Paint::kNone:
       break;
   }
@@ -40,6 +42,8 @@ Paint paint_of(Grey why) {
       return Paint::kComment;
     case Grey::kTemplate:
       return Paint::kTemplate;
+    case Grey::kCommon:
+      return Paint::kCommon;
     case Grey::kUnread:
       break;
   }
@@ -169,40 +173,57 @@ std::string line_ranges(const std::vector<SourceSpan>& spans, const SourceView& 
 void append_score(std::string& page, const classrun::ClassResult& result, const RunInfo& info,
                   const classrun::PairEvidence& evidence) {
   const classrun::PairScore& pair = evidence.pair;
+  const verdict::PairVerdict v = classrun::pair_verdict(pair, result);
+  page += v.flagged ? "<div class=\"score\">\n<p class=\"verdict yes\">" : "<div class=\"score\">\n<p class=\"verdict\">";
+  page += "证据 <b>" + format_evidence(v.evidence) + "</b>：";
+  page += v.flagged ? "标记为疑似抄袭" : "未标记";
+  page += "（证据不低于 " + format_threshold(result.flag_at) + " 即标记）</p>\n";
+  for (const std::string& reason : verdict_reasons(pair, result)) {
+    page += "<p class=\"reason\">" + html_text(reason) + "。</p>\n";
+  }
+
   const float similarity = classrun::pair_similarity(pair, result.submissions);
   const classrun::Submission& a = result.submissions[pair.a];
   const classrun::Submission& b = result.submissions[pair.b];
   page +=
-      "<div class=\"score\">\n<p class=\"formula\">相似度 = 2 × MatchLen ÷ (长度 A + 长度 B) = "
+      "<p class=\"formula\">codetwin 的相似度 = 2 × MatchLen ÷ (长度 A + 长度 B) = "
       "2 × <b>" +
       std::to_string(pair.match_len) + "</b> ÷ (<b>" + std::to_string(a.length) + "</b> + <b>" +
-      std::to_string(b.length) + "</b>) = <b>" + format_similarity(similarity) + "</b></p>\n";
+      std::to_string(b.length) + "</b>) = <b>" + format_similarity(similarity) + "</b>：";
   // codetwin's verdict, without the line end it prints before it.
-  const std::string_view verdict =
+  const std::string_view said =
       classrun::is_suspected(similarity) ? texts::kSuspected.utf8 : texts::kNotSuspected.utf8;
-  page += classrun::is_suspected(similarity) ? "<p class=\"yes\">" : "<p>";
-  page += verdict.substr(1);
-  page += "</p>\n<p>MatchLen：下面 ";
+  page += said.substr(1);
+  page += "。差距 " + format_margin(classrun::margin(pair, similarity, result.best)) + "。</p>\n";
+  page += "<p>下面的 ";
   append_number(page, evidence.tiles.size());
-  page += " 个片段的总长，即两份记号串中长于 3 个字符、互不重叠的公共片段；长度：记号串的字符数";
-  if (info.has_template) page += "（不含模板代码）";
-  page += "。差距 " + format_margin(classrun::margin(pair, similarity, result.best)) +
-          "：相似度减去两人各自与其他人的最高相似度中较高的一个。</p>\n";
+  page +=
+      " 个片段是两份代码（去掉注释）中长于 3 个字符、互不重叠的公共片段，证据按它们计算；"
+      "codetwin 的 MatchLen 和长度按记号串";
+  page += info.ignore_comments ? "（不含注释" : "（含注释";
+  if (info.has_template) page += "，不含模板代码";
+  page += "）计算。</p>\n";
 }
 
-void append_legend(std::string& page, const SourceView& a, const SourceView& b) {
-  bool shown[3] = {false, false, false};
+void append_legend(std::string& page, const classrun::ClassResult& result, const SourceView& a,
+                   const SourceView& b) {
+  bool shown[4] = {false, false, false, false};
   for (const SourceView* view : {&a, &b}) {
     for (const GreySpan& grey : view->greyed) shown[static_cast<int>(grey.why)] = true;
   }
   page +=
       "<p class=\"legend\">同一颜色是同一个片段。<span class=\"noprint\">点击一侧的片段，"
       "另一侧跳到它的对应处；点击片段列表的一行，两侧都跳到它。</span>";
+  if (shown[static_cast<int>(Grey::kCommon)]) {
+    page += "<span class=\"gk\">浅灰底</span>：本班常见的写法（";
+    append_number(page, result.common_at);
+    page += " 份或更多作业都有），不算证据。";
+  }
   if (shown[static_cast<int>(Grey::kTemplate)]) {
     page += "<span class=\"gt\">灰底</span>：模板代码（--base），不计分。";
   }
   if (shown[static_cast<int>(Grey::kComment)]) {
-    page += "<span class=\"gc\">灰字</span>：注释（--ignore-comments），不计分。";
+    page += "<span class=\"gc\">灰字</span>：注释，不比较。";
   }
   if (shown[static_cast<int>(Grey::kUnread)]) {
     page += "<span class=\"gu\">斜体灰字</span>：Ctrl-Z 之后的内容，不读取。";
@@ -350,7 +371,7 @@ void append_pair(std::string& page, const classrun::ClassResult& result, const R
           "</span> ↔ <span class=\"name\">" + html_text(result.submissions[pair.pair.b].name) +
           "</span></h2>\n";
   append_score(page, result, info, pair);
-  append_legend(page, a, b);
+  append_legend(page, result, a, b);
   page += "<div class=\"sides\">\n";
   append_side(page, result, a, pair.tiles, true);
   append_side(page, result, b, pair.tiles, false);

@@ -25,10 +25,22 @@ using PairNumbers = std::map<std::pair<std::uint32_t, std::uint32_t>, std::size_
 /// neighbouring stretches rarely share a colour, few enough to tell apart.
 inline constexpr std::size_t kTileColours = 12;
 
-/// The histogram of every pair's score: an inline SVG with one bar (class
-/// "bar", data-n its count) per hundredth that holds a pair, on a log scale
-/// so that a lone pair far above the rest shows, and the 0.8 line.
-void append_histogram(std::string& page, const classrun::Histogram& histogram);
+/// What a histogram shows: its 100 bins run from 0 to `top`; bars from
+/// `cut_bin` on are red, at the line labelled `cut_label`. Texts are UTF-8
+/// made by the program (not escaped).
+struct HistogramScale {
+  double top = 1;
+  int cut_bin = 80;
+  std::string cut_label = "0.8";
+  std::string axis_label = "相似度";
+  std::string caption;
+};
+
+/// A histogram of every pair: an inline SVG with one bar (class "bar",
+/// data-n its count) per bin that holds a pair, on a log scale so that a
+/// lone pair far above the rest shows, and the line.
+void append_histogram(std::string& page, const classrun::Histogram& histogram,
+                      const HistogramScale& scale);
 
 /// The overview: numbers, options, histogram, ranking, groups, the pairs
 /// with views, what was skipped.

@@ -42,10 +42,11 @@ std::string format_share(double share);
 /// A threshold as given, without trailing zeros: 0.9, 0.85, 1.
 std::string format_threshold(double value);
 
-/// Why a pair has its evidence, in words a teacher can repeat (UTF-8): its
-/// shared code, what was not counted, its members' typical shares and the
-/// share of the smaller side's own code that is left.
-std::string verdict_reason(const classrun::PairScore& pair, const classrun::ClassResult& result);
+/// Why a pair has its evidence, in words a teacher can repeat (UTF-8): one
+/// sentence for each of the verdict's two views, the one that gives the
+/// evidence first.
+std::vector<std::string> verdict_reasons(const classrun::PairScore& pair,
+                                         const classrun::ClassResult& result);
 
 /// The pair's conclusion: flagged, marked by codetwin's 0.8 only, or neither.
 std::string_view conclusion(const classrun::PairScore& pair, const classrun::ClassResult& result);

@@ -92,7 +92,9 @@ PairVerdict judge(const SharedCode& shared, const CodeProfile& a, const CodeProf
   v.typical_a = shares_a.shared.typical_without(v.shared);
   v.typical_b = shares_b.shared.typical_without(v.shared);
   v.beyond = std::max<std::int64_t>(0, v.shared - std::max(v.typical_a, v.typical_b));
-  v.reached = std::max(kOwnCodeFloor, std::min(shared.reached_a, shared.reached_b));
+  const std::int64_t reached = std::min(shared.reached_a, shared.reached_b);
+  v.floored = reached < kOwnCodeFloor;
+  v.reached = std::max(kOwnCodeFloor, reached);
   v.passages = std::min(1.0, static_cast<double>(v.beyond) / static_cast<double>(v.reached));
 
   v.evidence = std::max(v.whole / kWholeLine, v.passages / kPassagesLine);

@@ -164,6 +164,7 @@ struct PairVerdict {
   std::int64_t typical_b = 0;
   std::int64_t beyond = 0;     // shared beyond the larger of those
   std::int64_t reached = 0;    // the distinctive code measured against, floor included
+  bool floored = false;        // the blocks held less than kOwnCodeFloor
   double passages = 0;         // beyond / reached
   // The verdict.
   double evidence = 0;  // max(whole / kWholeLine, passages / kPassagesLine)

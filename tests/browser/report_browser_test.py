@@ -302,6 +302,13 @@ class ClassTest(ReportTest):
             marks = [m for m in view["b"] if m["tile"] == str(tile)]
             self.assertEqual(lines_text(marks, True, ["split/a.c", "split/b.c"]), row[3])
 
+    def bars(self, index):
+        return self.browser.js(
+            "return Array.from(document.querySelectorAll('figure.histogram')[arguments[0]]"
+            ".querySelectorAll('rect.bar'),"
+            " (bar) => [Math.round((bar.x.baseVal.value - 52) / 6), Number(bar.dataset.n)])",
+            index)
+
     def test_histogram_has_a_bar_per_hundredth_that_holds_pairs(self):
         bins = {}
         for row in self.rows:
@@ -311,11 +318,18 @@ class ClassTest(ReportTest):
             score = struct.unpack("f", struct.pack("f", 2.0 * m / (a + b)))[0]
             k = min(int(score * 100.0), 99)
             bins[k] = bins.get(k, 0) + 1
-        bars = self.browser.js(
-            "return Array.from(document.querySelectorAll('svg rect.bar'),"
-            " (bar) => [Math.round((bar.x.baseVal.value - 52) / 6), Number(bar.dataset.n)])")
+        bars = self.bars(1)
         self.assertEqual(len(bars), len(bins))
         self.assertEqual({k: n for k, n in bars}, bins)
+
+    def test_evidence_histogram_has_a_bar_per_fiftieth_that_holds_pairs(self):
+        # Every pair is in the CSV, but its evidence is printed to two
+        # decimals, too few to place it in a bin of 0.02 for sure: the bars
+        # hold every pair, and those from the line (1, bin 50) the flagged.
+        bars = dict(self.bars(0))
+        self.assertEqual(sum(bars.values()), len(self.rows))
+        flagged = sum(1 for row in self.rows if row["flagged"] == "1")
+        self.assertEqual(sum(n for k, n in bars.items() if k >= 50), flagged)
 
     def column(self, index):
         return self.browser.js(
@@ -334,17 +348,19 @@ class ClassTest(ReportTest):
     def test_sorting_by_each_kind_of_column(self):
         ranks = self.column(0)
         self.assertEqual(ranks, [str(n) for n in range(1, len(ranks) + 1)])
+        evidence = [float(v) for v in self.column(1)]
+        self.assertEqual(evidence, sorted(evidence, reverse=True))
         self.click_heading("差距")
-        margins = [float(v) for v in self.column(2)]
+        margins = [float(v) for v in self.column(3)]
         self.assertEqual(margins, sorted(margins, reverse=True))
         self.click_heading("差距")
-        margins = [float(v) for v in self.column(2)]
+        margins = [float(v) for v in self.column(3)]
         self.assertEqual(margins, sorted(margins))
         self.click_heading("提交 B")
-        names = self.column(4)
+        names = self.column(5)
         self.assertEqual(names, sorted(names))
         self.click_heading("长度 A")
-        lengths = [int(v) for v in self.column(6)]
+        lengths = [int(v) for v in self.column(7)]
         self.assertEqual(lengths, sorted(lengths, reverse=True))
         self.click_heading("名次")
         self.assertEqual(self.column(0), ranks)
@@ -354,7 +370,7 @@ class ClassTest(ReportTest):
         self.assertTrue(field.is_displayed())
         everyone = len(self.column(0))
         field.send_keys("S0004")
-        shown_a, shown_b = self.column(3), self.column(4)
+        shown_a, shown_b = self.column(4), self.column(5)
         self.assertGreater(len(shown_a), 0)
         self.assertLess(len(shown_a), everyone)
         for a, b in zip(shown_a, shown_b):
@@ -606,7 +622,7 @@ class InjectionTest(ReportTest):
             self.assertLessEqual(set(dom["tags"]), TEMPLATE_TAGS, fragment)
             self.assertEqual(dom["tags"]["script"], 1)
             self.assertEqual(dom["tags"]["style"], 1)
-            self.assertEqual(dom["tags"]["svg"], 1)
+            self.assertEqual(dom["tags"]["svg"], 2)
             for source in dom["sources"]:
                 self.assertEqual(source.rstrip("\n"), HOSTILE_SOURCE.rstrip("\n"))
             for name in HOSTILE_NAMES:

@@ -339,14 +339,13 @@ struct FakeClass {
       const std::string path = name + "/" + std::to_string(i) + ".c";
       disk[path] = files[i];
       submission.files.push_back({path, std::to_string(i) + ".c"});
-      submission.tokens += file_tokens(files[i], options);
     }
-    submission.length = static_cast<std::int64_t>(submission.tokens.size());
+    lex_submission(submission, files, options);
     result.submissions.push_back(submission);
   }
   Evidence evidence() const {
     return evidence_of(
-        result, options,
+        result,
         [this](const SourceFile& file, std::string& why) -> std::optional<std::string> {
           const auto found = disk.find(file.path.generic_string());
           if (found == disk.end()) {

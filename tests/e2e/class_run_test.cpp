@@ -15,19 +15,28 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
+// Two submissions have no class to compare with: the evidence is what the
+// two share, without comments and runs shorter than a statement, and the
+// example's for loop rewritten as a while loop does not reach the line.
 const std::string kWorkedPairListing =
-    "作业 2 份，比较了 1 对，其中 1 对有抄袭嫌疑（相似度不低于 0.8）。\n"
+    "作业 2 份，比较了 1 对，标记 0 对为疑似抄袭（证据不低于 1）。\n"
+    "作业太少（不到 6 份），无法统计本班常见的写法和各人通常共有的代码；"
+    "证据只看两份之间共有的代码。\n"
     "\n"
-    "按相似度排列，列出 1 对：\n"
-    "排名  相似度    差距       作业A    作业B    公共长度   长度A   长度B  结论\n"
-    "   1  0.891892  +0.891892  file1.c  file2.c        66      72      76  有抄袭嫌疑\n"
+    "codetwin 按相似度 0.8 判为有抄袭嫌疑的 1 对中，1 对没有标记：不计注释和不到一条语句的"
+    "零碎片段，它们共有的代码不到标记线。\n"
+    "\n"
+    "按证据排列，列出 1 对：\n"
+    "排名  证据   相似度    差距       作业A    作业B    公共长度   长度A   长度B  共有代码  结论\n"
+    "   1  0.89   0.891892  +0.891892  file1.c  file2.c        66      72      76        42  "
+    "仅相似度高\n"
     "\n"
     "每份作业的最高相似度：\n"
     "作业     最高相似度  对方\n"
     "file1.c  0.891892    file2.c\n"
     "file2.c  0.891892    file1.c\n"
     "\n"
-    "相似度不低于 0.9 的组：无。\n";
+    "标记的对连成的组：无。\n";
 
 TEST(ClassRunTest, WorkedPairGivesCodetwinsNumbers) {
   ScratchDir dir;
@@ -40,12 +49,17 @@ TEST(ClassRunTest, WorkedPairGivesCodetwinsNumbers) {
   EXPECT_EQ(run.out, kWorkedPairListing + "已写入：pair.csv\n已写入：pair.json\n");
   EXPECT_EQ(dir.read("pair.csv"),
             "\xEF\xBB\xBF"
-            "a,b,similarity,match_len,len_a,len_b,suspected,margin\r\n"
-            "file1.c,file2.c,0.891892,66,72,76,1,0.891892\r\n");
+            "a,b,similarity,match_len,len_a,len_b,suspected,margin,evidence,flagged,whole,"
+            "coverage,typical_coverage,passages,shared_code,shared_beyond,own_code\r\n"
+            "file1.c,file2.c,0.891892,66,72,76,1,0.891892,0.89,0,0.708,0.708,0.000,0.438,42,42,"
+            "96\r\n");
   const auto json = nlohmann::json::parse(dir.read("pair.json").value_or("null"));
   EXPECT_EQ(json["counts"]["pairs"], 1);
   EXPECT_EQ(json["pairs"][0]["similarity"], 0.891892);
   EXPECT_EQ(json["pairs"][0]["match_len"], 66);
+  EXPECT_EQ(json["pairs"][0]["evidence"], 0.89);
+  EXPECT_EQ(json["pairs"][0]["flagged"], false);
+  EXPECT_EQ(json["verdict"]["class_statistics"], false);
   EXPECT_EQ(json["submissions"][1]["files"][0], "file2.c");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"file1.c", "file2.c", "pair.csv", "pair.json"}));
 }
@@ -96,14 +110,17 @@ TEST(ClassRunTest, AwkwardNamesAreListedQuotedAndKept) {
       run_utf8(dir.path(), {"class", "--top", "3", "--csv", "out.csv", "--json", "out.json"});
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.err, "");
-  const std::string expected_start =
-      "作业 8 份，比较了 28 对，其中 10 对有抄袭嫌疑（相似度不低于 0.8）。\n"
-      "\n"
-      "按相似度排列，列出 3 对：\n"
-      "排名  相似度    差距       作业A        作业B        公共长度   长度A   长度B  结论\n"
-      "   1  1.000000  +0.108108  alice.c      carol,\"x\".c        72      72      72  有抄袭嫌疑\n"
-      "   2  1.000000  +0.095238  bob smith.c  张三.C             76      76      76  有抄袭嫌疑\n"
-      "   3  0.904762  -0.095238  bob smith.c  dave               76      76      92  有抄袭嫌疑\n";
+  const std::string expected_start = "作业 8 份，比较了 28 对，标记 4 对为疑似抄袭（证据不低于 1）。\n";
+  const std::string expected_listing =
+      "按证据排列，列出 3 对：\n"
+      "排名  证据   相似度    差距       作业A        作业B   公共长度   长度A   长度B  共有代码  结论\n"
+      "   1  1.58   1.000000  +0.095238  bob smith.c  张三.C        76      76      76        76  "
+      "疑似抄袭\n"
+      "   2  1.58   0.904762  -0.095238  bob smith.c  dave          76      76      92        76  "
+      "疑似抄袭\n"
+      "   3  1.58   0.904762  -0.095238  dave         张三.C        76      92      76        76  "
+      "疑似抄袭\n";
+  EXPECT_NE(run.out.find(expected_listing), std::string::npos) << run.out;
   EXPECT_TRUE(run.out.starts_with(expected_start)) << run.out;
   EXPECT_NE(run.out.find("bad\xEF\xBF\xBD.c  "), std::string::npos) << "invalid UTF-8 as U+FFFD";
   EXPECT_NE(run.out.find("new\\nline.c"), std::string::npos) << "line end escaped";
@@ -111,10 +128,20 @@ TEST(ClassRunTest, AwkwardNamesAreListedQuotedAndKept) {
 
   const Rows rows = csv_rows(dir.read("out.csv").value_or(""));
   ASSERT_EQ(rows.size(), 29u);
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"a", "b", "similarity", "match_len", "len_a",
-                                               "len_b", "suspected", "margin"}));
-  EXPECT_EQ(rows[1], (std::vector<std::string>{"alice.c", "carol,\"x\".c", "1.000000", "72", "72",
-                                               "72", "1", "0.108108"}));
+  EXPECT_EQ(rows[0],
+            (std::vector<std::string>{"a", "b", "similarity", "match_len", "len_a", "len_b",
+                                      "suspected", "margin", "evidence", "flagged", "whole",
+                                      "coverage", "typical_coverage", "passages", "shared_code",
+                                      "shared_beyond", "own_code"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"bob smith.c", "张三.C", "1.000000", "76", "76",
+                                               "76", "1", "0.095238", "1.58", "1", "1.000",
+                                               "1.000", "0.237", "0.792", "76", "76", "96"}));
+  const auto alice = std::find_if(rows.begin(), rows.end(),
+                                  [](const auto& row) { return row[0] == "alice.c" && row[1] == "carol,\"x\".c"; });
+  ASSERT_NE(alice, rows.end());
+  EXPECT_EQ((std::vector<std::string>(alice->begin(), alice->begin() + 10)),
+            (std::vector<std::string>{"alice.c", "carol,\"x\".c", "1.000000", "72", "72", "72",
+                                      "1", "0.108108", "1.50", "1"}));
   const bool has_newline_name = std::any_of(rows.begin(), rows.end(), [](const auto& row) {
     return row[0] == "new\nline.c" || row[1] == "new\nline.c";
   });
@@ -155,13 +182,29 @@ TEST(ClassRunTest, AwkwardNamesThatWindowsAllows) {
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
-            "作业 7 份，比较了 21 对，其中 10 对有抄袭嫌疑（相似度不低于 0.8）。\n"
+            "作业 7 份，比较了 21 对，标记 4 对为疑似抄袭（证据不低于 1）。\n"
             "\n"
-            "按相似度排列，列出 3 对：\n"
-            "排名  相似度    差距       作业A        作业B        公共长度   长度A   长度B  结论\n"
-            "   1  1.000000  +0.108108  alice.c      carol,'x'.c        72      72      72  有抄袭嫌疑\n"
-            "   2  1.000000  +0.095238  bob smith.c  张三.C             76      76      76  有抄袭嫌疑\n"
-            "   3  0.904762  -0.095238  bob smith.c  dave               76      76      92  有抄袭嫌疑\n"
+            "标记为疑似抄袭的 4 对：\n"
+            "   1. bob smith.c 与 张三.C：证据 1.58，相似度 1.000000\n"
+            "      按段看：两人共有本班少见的代码 76 字符（6 份或更多作业都有的写法不算），超出各自与其他同学通常共有的量（0、0 字符）76 字符，是所在函数中独有代码（不足 96 字符的按 96 算）的 79%（标记线 50%）。\n"
+            "      整份看：A 的代码有 100% 在 B 里（不计注释和不到一条语句的零碎片段），而其他同学通常只有它的 23%；其余部分两人共有 100%（标记线 80%）。\n"
+            "   2. bob smith.c 与 dave：证据 1.58，相似度 0.904762\n"
+            "      按段看：两人共有本班少见的代码 76 字符（6 份或更多作业都有的写法不算），超出各自与其他同学通常共有的量（0、0 字符）76 字符，是所在函数中独有代码（不足 96 字符的按 96 算）的 79%（标记线 50%）。\n"
+            "      整份看：A 的代码有 100% 在 B 里（不计注释和不到一条语句的零碎片段），而其他同学通常只有它的 23%；其余部分两人共有 100%（标记线 80%）。\n"
+            "   3. dave 与 张三.C：证据 1.58，相似度 0.904762\n"
+            "      按段看：两人共有本班少见的代码 76 字符（6 份或更多作业都有的写法不算），超出各自与其他同学通常共有的量（0、0 字符）76 字符，是所在函数中独有代码（不足 96 字符的按 96 算）的 79%（标记线 50%）。\n"
+            "      整份看：B 的代码有 100% 在 A 里（不计注释和不到一条语句的零碎片段），而其他同学通常只有它的 23%；其余部分两人共有 100%（标记线 80%）。\n"
+            "   4. alice.c 与 carol,'x'.c：证据 1.50，相似度 1.000000\n"
+            "      按段看：两人共有本班少见的代码 72 字符（6 份或更多作业都有的写法不算），超出各自与其他同学通常共有的量（0、0 字符）72 字符，是所在函数中独有代码（不足 96 字符的按 96 算）的 75%（标记线 50%）。\n"
+            "      整份看：A 的代码有 100% 在 B 里（不计注释和不到一条语句的零碎片段），而其他同学通常只有它的 25%；其余部分两人共有 100%（标记线 80%）。\n"
+            "\n"
+            "codetwin 按相似度 0.8 判为有抄袭嫌疑的 10 对中，6 对没有标记：它们共有的代码多是本班常见的写法（6 份或更多作业都有的片段不算证据），没有明显超出各自与其他同学通常共有的部分。\n"
+            "\n"
+            "按证据排列，列出 3 对：\n"
+            "排名  证据   相似度    差距       作业A        作业B   公共长度   长度A   长度B  共有代码  结论\n"
+            "   1  1.58   1.000000  +0.095238  bob smith.c  张三.C        76      76      76        76  疑似抄袭\n"
+            "   2  1.58   0.904762  -0.095238  bob smith.c  dave          76      76      92        76  疑似抄袭\n"
+            "   3  1.58   0.904762  -0.095238  dave         张三.C        76      92      76        76  疑似抄袭\n"
             "\n"
             "每份作业的最高相似度：\n"
             "作业             最高相似度  对方\n"
@@ -173,12 +216,12 @@ TEST(ClassRunTest, AwkwardNamesThatWindowsAllows) {
             "x #1 (2)&y;z=.c  0.400000    alice.c\n"
             "张三.C           1.000000    bob smith.c\n"
             "\n"
-            "相似度不低于 0.9 的组（2 组）：\n"
-            "第 1 组：3 份，组内相似度 0.904762 至 1.000000\n"
+            "标记的对连成的组（2 组）：\n"
+            "第 1 组：3 份，组内证据 1.58 至 1.58，相似度 0.904762 至 1.000000\n"
             "  bob smith.c\n"
             "  dave\n"
             "  张三.C\n"
-            "第 2 组：2 份，组内相似度 1.000000 至 1.000000\n"
+            "第 2 组：2 份，组内证据 1.50 至 1.50，相似度 1.000000 至 1.000000\n"
             "  alice.c\n"
             "  carol,'x'.c\n"
             "已写入：out.csv\n"
@@ -186,10 +229,12 @@ TEST(ClassRunTest, AwkwardNamesThatWindowsAllows) {
 
   const Rows rows = csv_rows(dir.read("out.csv").value_or(""));
   ASSERT_EQ(rows.size(), 22u);
-  EXPECT_EQ(rows[1], (std::vector<std::string>{"alice.c", "carol,'x'.c", "1.000000", "72", "72",
-                                               "72", "1", "0.108108"}));
-  EXPECT_EQ(rows[2], (std::vector<std::string>{"bob smith.c", "张三.C", "1.000000", "76", "76",
-                                               "76", "1", "0.095238"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"bob smith.c", "张三.C", "1.000000", "76", "76",
+                                               "76", "1", "0.095238", "1.58", "1", "1.000",
+                                               "1.000", "0.237", "0.792", "76", "76", "96"}));
+  EXPECT_EQ(rows[4], (std::vector<std::string>{"alice.c", "carol,'x'.c", "1.000000", "72", "72",
+                                               "72", "1", "0.108108", "1.50", "1", "1.000",
+                                               "1.000", "0.250", "0.750", "72", "72", "96"}));
   EXPECT_NE(dir.read("out.csv").value_or("").find("\r\nalice.c,\"carol,'x'.c\",1.000000,"),
             std::string::npos)
       << "a name with a comma is quoted";
@@ -355,9 +400,10 @@ TEST(ClassRunTest, ListingOptions) {
     std::size_t rows;  // listed pairs
   };
   const Row rows[] = {
-      {"default", {"class"}, "按相似度排列，列出 15 对：", 15},
-      {"top", {"class", "--top", "4"}, "按相似度排列，列出 4 对：", 4},
-      {"min", {"class", "--min", "0.8", "--top", "0"}, "按相似度排列，相似度不低于 0.8 的共 ", 0},
+      {"default", {"class"}, "按证据排列，列出 15 对：", 15},
+      {"top", {"class", "--top", "4"}, "按证据排列，列出 4 对：", 4},
+      {"min", {"class", "--min", "0.8", "--top", "0"}, "按证据排列，相似度不低于 0.8 的共 ", 0},
+      {"similarity", {"class", "--sort", "similarity", "--top", "3"}, "按相似度排列，列出 3 对：", 3},
       {"margin", {"class", "--sort", "margin", "--top", "2"}, "按差距排列，列出 2 对：", 2},
   };
   for (const Row& row : rows) {

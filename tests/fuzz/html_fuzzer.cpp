@@ -17,7 +17,9 @@
 #include <string_view>
 #include <vector>
 
+#include "classrun/class_verdict.h"
 #include "classrun/evidence.h"
+#include "classrun/submissions.h"
 #include "report/html.h"
 #include "report/html_text.h"
 #include "report/page_assets.h"
@@ -50,8 +52,7 @@ classrun::Submission submission(const std::string& name, const char* path, const
   classrun::Submission s;
   s.name = name;
   s.files.push_back({path, name});
-  s.tokens = classrun::file_tokens(bytes, lex);
-  s.length = static_cast<std::int64_t>(s.tokens.size());
+  classrun::lex_submission(s, {bytes}, lex);
   return s;
 }
 
@@ -61,6 +62,7 @@ classrun::ClassResult one_pair(const Input& input, const std::string& other,
   classrun::ClassResult result;
   result.submissions.push_back(submission(input.name, "a", input.source, lex));
   result.submissions.push_back(submission("\xFF-b.c", "b", other, lex));
+  classrun::profile_class(result.submissions, 0);
   similarity::TilingWorkspace workspace;
   const classrun::PairScore pair{
       0, 1,
@@ -161,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const classrun::ClassResult result = testing::one_pair(input, other, lex);
   const std::string bytes[] = {source, other};
   const classrun::Evidence evidence =
-      classrun::evidence_of(result, lex, [&](const classrun::SourceFile& file, std::string&) {
+      classrun::evidence_of(result, [&](const classrun::SourceFile& file, std::string&) {
         return std::optional<std::string>(bytes[file.path == "a" ? 0 : 1]);
       });
   report::RunInfo info;

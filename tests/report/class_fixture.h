@@ -63,7 +63,7 @@ class ClassFixture {
     classrun::profile_class(submissions_, classrun::common_at_for({}, submissions_.size()));
     classrun::Scores scores = classrun::score_all(submissions_, classrun::keep_rules(list), 1);
     result = classrun::summarize(submissions_, {}, std::move(scores), list);
-    evidence = classrun::evidence_of(result, lex,
+    evidence = classrun::evidence_of(result,
                                      [this](const classrun::SourceFile& file, std::string& why) {
                                        const auto found = disk_.find(file.path.generic_string());
                                        if (found == disk_.end()) {

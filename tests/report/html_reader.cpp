@@ -219,7 +219,9 @@ std::string template_error(const std::vector<HtmlNode>& nodes) {
       std::transform(lower.begin(), lower.end(), lower.begin(),
                      [](char ch) { return ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch; });
       if (!listed(kAttributes, lower)) return "attribute " + name + " of <" + node.name + ">";
-      if (!is_plain_value(value) && !(name == "aria-label" && value == "相似度分布")) {
+      const bool histogram_label =
+          name == "aria-label" && (value == "相似度分布" || value == "证据分布");
+      if (!is_plain_value(value) && !histogram_label) {
         return "value of " + name + " of <" + node.name + ">: " + value;
       }
     }

@@ -288,7 +288,7 @@ TEST(HistogramTest, OneBarPerBinThatHoldsPairs) {
   histogram[80] = 2;
   histogram[99] = 1;
   std::string page;
-  html::append_histogram(page, histogram);
+  html::append_histogram(page, histogram, html::HistogramScale{});
   const HtmlPage read = testing::read_html("<!DOCTYPE html>" + page);
   ASSERT_EQ(read.error, "");
   std::vector<std::pair<std::string, std::string>> bars;  // data-n, class

@@ -1,0 +1,376 @@
+#include "bench/disguise.h"
+
+#include <algorithm>
+#include <iterator>
+#include <numeric>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "bench/c_layout.h"
+#include "bench/c_source.h"
+#include "bench/generate.h"
+#include "bench/own_code.h"
+#include "bench/padding.h"
+#include "bench/program_edit.h"
+#include "bench/renaming.h"
+
+namespace codetwin::bench {
+
+namespace {
+
+// New comment texts, about the exercises' kind of program. None holds "*/".
+constexpr std::string_view kEnglish[] = {"read a line into s",
+                                         "return the length",
+                                         "copy from into to",
+                                         "print the longest line",
+                                         "skip trailing blanks",
+                                         "count the characters",
+                                         "main loop",
+                                         "check for end of input",
+                                         "replace tabs with spaces",
+                                         "remove the characters",
+                                         "find the first match",
+                                         "helper",
+                                         "convert the escapes",
+                                         "store the result",
+                                         "draw the histogram",
+                                         "handle a newline",
+                                         "last position found",
+                                         "reset the counter",
+                                         "done",
+                                         "not sure about this"};
+constexpr std::string_view kChinese[] = {
+    "读入一行", "返回长度",     "复制字符串",       "输出最长的行", "去掉行尾空格", "统计字符个数",
+    "主循环",   "判断是否结束", "把制表符换成空格", "删除字符",     "查找位置",     "辅助函数",
+    "转义字符", "保存结果",     "画直方图",         "处理换行",     "计数器清零",   "结束"};
+
+// How a student treats the comments of the copy.
+struct CommentHabit {
+  int rewrite_percent;  // the rest are dropped
+  int chinese_percent;
+  bool block;  // /* */ rather than //
+};
+
+CommentHabit comment_habit(Rng& rng) {
+  CommentHabit habit;
+  // Most drop every comment or nearly; some give a third new text.
+  habit.rewrite_percent = rng.percent(40) ? 0 : static_cast<int>(rng.below(35));
+  habit.chinese_percent = rng.percent(50) ? 100 : static_cast<int>(rng.below(50));
+  habit.block = rng.percent(50);
+  return habit;
+}
+
+std::string new_comment(Rng& rng, const CommentHabit& habit, bool block) {
+  const std::string_view text = rng.percent(habit.chinese_percent)
+                                    ? kChinese[rng.below(std::size(kChinese))]
+                                    : kEnglish[rng.below(std::size(kEnglish))];
+  return block ? "/* " + std::string(text) + " */" : "// " + std::string(text);
+}
+
+void retouch_comments(CTokens& tokens, Rng& rng, const CommentHabit& habit, bool in_directive) {
+  CTokens kept;
+  for (CToken& t : tokens) {
+    if (t.kind == CToken::Kind::kDirective) retouch_comments(t.parts, rng, habit, true);
+    if (t.kind == CToken::Kind::kComment) {
+      if (!rng.percent(habit.rewrite_percent)) continue;
+      // A preprocessor line ends at its line end: a // there would swallow
+      // nothing, but a /* */ is what students write.
+      t.text = new_comment(rng, habit, habit.block || in_directive);
+    }
+    kept.push_back(std::move(t));
+  }
+  tokens = std::move(kept);
+}
+
+bool is_conditional_directive(const TopItem& item) {
+  if (item.kind != TopItem::Kind::kDirective || item.tokens.empty()) return false;
+  const std::string_view word = directive_word(item.tokens[0]);
+  return word.starts_with("if") || word == "else" || word == "elif" || word == "endif";
+}
+
+// Whether the items can be moved about: no #if around them, and every
+// declaration complete.
+bool movable(const std::vector<TopItem>& items) {
+  for (const TopItem& item : items) {
+    if (is_conditional_directive(item)) return false;
+    if (item.kind != TopItem::Kind::kDeclaration) continue;
+    const auto last = std::find_if(item.tokens.rbegin(), item.tokens.rend(),
+                                   [](const CToken& t) { return t.is_code(); });
+    if (last == item.tokens.rend() || !last->is(";")) return false;
+  }
+  return true;
+}
+
+// Functions in a new order, after everything else and the prototypes the
+// new order needs.
+void reorder_functions(std::vector<TopItem>& items, Rng& rng) {
+  if (!movable(items)) return;
+  std::vector<TopItem> functions, others;
+  for (TopItem& item : items) {
+    (item.kind == TopItem::Kind::kFunction ? functions : others).push_back(std::move(item));
+  }
+  if (functions.size() >= 2) {
+    std::vector<std::size_t> order(functions.size());
+    std::iota(order.begin(), order.end(), 0);
+    for (std::size_t k = order.size(); k > 1; --k) std::swap(order[k - 1], order[rng.below(k)]);
+    if (std::is_sorted(order.begin(), order.end())) std::swap(order[0], order[1]);
+    std::set<std::string> declared;
+    for (const TopItem& item : others) {
+      if (item.is_prototype()) declared.insert(item.name);
+    }
+    for (const TopItem& f : functions) {
+      if (f.name != "main" && !f.name.empty() && declared.count(f.name) == 0) {
+        others.push_back(prototype_of(f));
+      }
+    }
+    std::vector<TopItem> reordered;
+    for (std::size_t k : order) reordered.push_back(std::move(functions[k]));
+    functions = std::move(reordered);
+  }
+  items = std::move(others);
+  std::move(functions.begin(), functions.end(), std::back_inserter(items));
+}
+
+// A copy in the making: its items, names and draws.
+struct Copy {
+  std::vector<TopItem> items;
+  NameMaker names;
+  Rng rng;
+};
+
+Copy start_copy(std::vector<TopItem> items, std::uint64_t seed, const DisguiseOptions& options) {
+  Rng rng(seed);
+  NameMaker names(rng.next(), items);
+  rename_own_names(items, names);
+  const CommentHabit habit = comment_habit(rng);
+  for (TopItem& item : items) retouch_comments(item.tokens, rng, habit, false);
+  std::erase_if(items, [](const TopItem& item) { return item.tokens.empty(); });
+  if (options.reorder_functions) reorder_functions(items, rng);
+  return Copy{std::move(items), std::move(names), rng};
+}
+
+Copy start_copy(std::string_view source, std::uint64_t seed, const DisguiseOptions& options) {
+  return start_copy(split_top_level(tokenize_c(source)), seed, options);
+}
+
+std::string finish_copy(Copy& copy) {
+  const Layout layout = random_layout(copy.rng);
+  return render(copy.items, layout, copy.rng);
+}
+
+// The code to add for a growth drawn in [least, most] percent of the
+// original's `base`, given that the copy has `now` already.
+std::size_t growth(std::size_t base, std::size_t now, std::size_t percent) {
+  const std::size_t wanted = base + base * percent / 100;
+  return wanted > now ? wanted - now : 0;
+}
+
+// X's functions whose code comes nearest half of X's.
+std::vector<std::size_t> half_of(const std::vector<TopItem>& items, std::size_t total) {
+  std::vector<std::size_t> functions;
+  std::vector<std::size_t> sizes;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].kind != TopItem::Kind::kFunction) continue;
+    functions.push_back(i);
+    sizes.push_back(code_size(items[i].tokens));
+  }
+  // Whole subsets up to 2^16; past that, the first 16 functions only.
+  constexpr std::size_t kMostFunctions = 16;
+  const std::size_t n = std::min(functions.size(), kMostFunctions);
+  std::uint32_t best = 0;
+  std::size_t best_distance = total + 1;
+  for (std::uint32_t mask = 1; mask < (1u << n); ++mask) {
+    std::size_t sum = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      if (mask & (1u << k)) sum += sizes[k];
+    }
+    const std::size_t distance = sum * 2 > total ? sum * 2 - total : total - sum * 2;
+    if (distance < best_distance) {
+      best_distance = distance;
+      best = mask;
+    }
+  }
+  std::vector<std::size_t> chosen;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (best & (1u << k)) chosen.push_back(functions[k]);
+  }
+  return chosen;
+}
+
+// The names a top-level item declares: a macro's name, or a declaration's
+// names before its initializer (keywords and library names left out).
+std::set<std::string> declared_names(const TopItem& item) {
+  std::set<std::string> names;
+  if (item.kind == TopItem::Kind::kDirective) {
+    const CToken& d = item.tokens[0];
+    if (directive_word(d) == "define" && d.parts.size() > 2) names.insert(d.parts[2].text);
+    return names;
+  }
+  for (const CToken& t : item.tokens) {
+    if (t.is("=")) break;
+    if (t.kind == CToken::Kind::kName && !is_c_keyword(t.text) && !is_library_name(t.text)) {
+      names.insert(t.text);
+    }
+  }
+  return names;
+}
+
+std::set<std::string> used_names(const CTokens& tokens) {
+  std::set<std::string> names;
+  for (const CToken& t : tokens) {
+    if (t.kind == CToken::Kind::kName) names.insert(t.text);
+    if (t.kind == CToken::Kind::kDirective) {
+      const std::set<std::string> inner = used_names(t.parts);
+      names.insert(inner.begin(), inner.end());
+    }
+  }
+  return names;
+}
+
+bool is_include(const TopItem& item) {
+  return item.kind == TopItem::Kind::kDirective && directive_word(item.tokens[0]) == "include";
+}
+
+std::string bare(const TopItem& item) { return bare_text(item.tokens); }
+
+// Y's items with X's chosen functions in, and what they need of X's
+// top level: its #includes, and the macros, globals and prototypes they
+// use that Y does not have.
+std::vector<TopItem> merge_into(const std::vector<TopItem>& x, std::vector<TopItem> y,
+                                const std::vector<std::size_t>& chosen) {
+  std::set<std::string> y_top;  // what Y declares at its top level
+  std::set<std::string> y_includes;
+  for (const TopItem& item : y) {
+    if (is_include(item)) y_includes.insert(bare(item));
+    if (item.kind == TopItem::Kind::kFunction) {
+      y_top.insert(item.name);
+    } else {
+      const std::set<std::string> names = declared_names(item);
+      y_top.insert(names.begin(), names.end());
+    }
+  }
+  std::set<std::string> taken, used;
+  for (std::size_t index : chosen) {
+    const TopItem& f = x[index];
+    taken.insert(f.name);
+    const std::set<std::string> names = used_names(f.tokens);
+    used.insert(names.begin(), names.end());
+    const auto own_prototype = std::find_if(x.begin(), x.end(), [&](const TopItem& item) {
+      return item.is_prototype() && item.name == f.name;
+    });
+    const TopItem prototype = own_prototype != x.end() ? *own_prototype : prototype_of(f);
+    std::erase_if(y,
+                  [&](const TopItem& item) { return item.is_prototype() && item.name == f.name; });
+    if (const std::optional<std::size_t> at = find_function(y, f.name)) {
+      y[*at] = f;
+    } else {
+      y.push_back(f);
+    }
+    y.insert(y.begin() + static_cast<std::ptrdiff_t>(first_function(y)), prototype);
+  }
+  // What the functions need goes before Y's first function, in X's order.
+  std::vector<TopItem> needed;
+  for (const TopItem& item : x) {
+    if (item.kind == TopItem::Kind::kFunction || item.kind == TopItem::Kind::kComment) continue;
+    if (is_include(item)) {
+      if (y_includes.insert(bare(item)).second) needed.push_back(item);
+      continue;
+    }
+    if (item.is_prototype() && (taken.count(item.name) > 0 || y_top.count(item.name) > 0)) continue;
+    const std::set<std::string> names = declared_names(item);
+    const bool wanted = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+      return used.count(n) > 0 && y_top.count(n) == 0;
+    });
+    const bool clashes = std::any_of(names.begin(), names.end(),
+                                     [&](const std::string& n) { return y_top.count(n) > 0; });
+    if (wanted && !clashes) needed.push_back(item);
+  }
+  std::size_t before = 0;
+  while (before < y.size() && y[before].kind != TopItem::Kind::kFunction &&
+         !y[before].is_prototype()) {
+    ++before;
+  }
+  y.insert(y.begin() + static_cast<std::ptrdiff_t>(before), needed.begin(), needed.end());
+  return y;
+}
+
+}  // namespace
+
+std::string_view kind_name(DisguiseKind kind) {
+  switch (kind) {
+    case DisguiseKind::kPlain:
+      return "plain";
+    case DisguiseKind::kPadded:
+      return "padded";
+    case DisguiseKind::kExtended:
+      return "extended";
+    case DisguiseKind::kPartial:
+      return "partial";
+    case DisguiseKind::kGroup:
+      return "group";
+  }
+  return "plain";
+}
+
+std::optional<DisguiseKind> kind_named(std::string_view name) {
+  for (DisguiseKind kind : {DisguiseKind::kPlain, DisguiseKind::kPadded, DisguiseKind::kExtended,
+                            DisguiseKind::kPartial, DisguiseKind::kGroup}) {
+    if (kind_name(kind) == name) return kind;
+  }
+  return std::nullopt;
+}
+
+std::string disguise_plain(std::string_view source, std::uint64_t seed,
+                           const DisguiseOptions& options) {
+  Copy copy = start_copy(source, seed, options);
+  return finish_copy(copy);
+}
+
+std::string disguise_padded(std::string_view source, std::uint64_t seed,
+                            const DisguiseOptions& options) {
+  Copy copy = start_copy(source, seed, options);
+  const std::size_t base = code_size(source);
+  const std::size_t now = code_size(copy.items);
+  const std::size_t percent = kPaddedLeast + copy.rng.below(kPaddedMost - kPaddedLeast + 1);
+  // Up to two points over the drawn top, still inside 15-30 %.
+  add_padding(copy.items, copy.names, copy.rng, growth(base, now, percent),
+              growth(base, now, kPaddedMost + 2));
+  return finish_copy(copy);
+}
+
+std::string disguise_extended(std::string_view source, std::uint64_t seed,
+                              const DisguiseOptions& options) {
+  Copy copy = start_copy(source, seed, options);
+  const std::size_t base = code_size(source);
+  const std::size_t now = code_size(copy.items);
+  const std::size_t percent = kExtendedLeast + copy.rng.below(kExtendedMost - kExtendedLeast + 1);
+  add_own_code(copy.items, copy.names, copy.rng, growth(base, now, percent));
+  return finish_copy(copy);
+}
+
+std::string disguise_partial(std::string_view x, std::string_view y, std::uint64_t seed) {
+  const std::vector<TopItem> x_items = split_top_level(tokenize_c(x));
+  const std::vector<std::size_t> chosen = half_of(x_items, code_size(x));
+  std::vector<TopItem> merged = merge_into(x_items, split_top_level(tokenize_c(y)), chosen);
+  Copy copy = start_copy(std::move(merged), seed, DisguiseOptions{});
+  return finish_copy(copy);
+}
+
+double partial_share(std::string_view x) {
+  const std::vector<TopItem> items = split_top_level(tokenize_c(x));
+  const std::size_t total = code_size(x);
+  if (total == 0) return 0;
+  std::size_t taken = 0;
+  for (std::size_t index : half_of(items, total)) taken += code_size(items[index].tokens);
+  return static_cast<double>(taken) / static_cast<double>(total);
+}
+
+std::array<std::string, 2> disguise_group(std::string_view source, std::uint64_t seed) {
+  Rng rng(seed);
+  const std::uint64_t first = rng.next();
+  const std::uint64_t second = rng.next();
+  return {disguise_plain(source, first), disguise_plain(source, second)};
+}
+
+}  // namespace codetwin::bench

@@ -118,11 +118,17 @@ class Draft {
         return t + " += " + number(rng_, 2, 9) + ";";
       case 2:
         return "if (" + i + " % " + number(rng_, 2, 5) + " == 0) " + t + "++;";
-      case 3:
-        return "if (" + t + " > " + number(rng_, 50, 500) + ") { " + t + " = " + t + " - " +
+      // Two draws go in two statements: the order of the operands of one
+      // expression is the compiler's choice.
+      case 3: {
+        const std::string limit = number(rng_, 50, 500);
+        return "if (" + t + " > " + limit + ") { " + t + " = " + t + " - " +
                number(rng_, 10, 40) + "; }";
-      case 4:
-        return t + " = " + t + " * " + number(rng_, 2, 7) + " % " + number(rng_, 100, 999) + ";";
+      }
+      case 4: {
+        const std::string factor = number(rng_, 2, 7);
+        return t + " = " + t + " * " + factor + " % " + number(rng_, 100, 999) + ";";
+      }
       case 5:
         if (shape_ == Shape::kPrint) return "putchar(" + letter() + ");";
         return "if (" + element() + " == " + letter() + ") " + t + "++;";

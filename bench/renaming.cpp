@@ -55,12 +55,17 @@ const std::set<std::string_view>& library_names() {
   return names;
 }
 
+bool is_name_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 bool is_reserved(std::string_view name) {
   return name.size() >= 2 && name[0] == '_' &&
          (name[1] == '_' || (name[1] >= 'A' && name[1] <= 'Z'));
 }
 
-// Words for new names. None is a keyword or a library name.
+// Words for new names. None is a keyword (not even "do") or a library name:
+// a part of a name that is a keyword would change the token string.
 constexpr std::string_view kNouns[] = {
     "buf",   "line",  "text", "str",    "word",  "chars", "count", "total", "limit", "width",
     "pos",   "idx",   "len",  "size",   "cur",   "prev",  "next",  "last",  "first", "start",
@@ -73,7 +78,7 @@ constexpr std::string_view kVerbs[] = {
     "read",  "fetch", "load",   "copy",   "move",   "show",  "find",   "seek",   "scan",  "strip",
     "trim",  "clean", "drop",   "squash", "locate", "match", "calc",   "make",   "build", "fill",
     "put",   "write", "emit",   "take",   "grab",   "check", "test",   "walk",   "skip",  "swap",
-    "merge", "split", "shrink", "pack",   "draw",   "plot",  "report", "handle", "do",    "run"};
+    "merge", "split", "shrink", "pack",   "draw",   "plot",  "report", "handle", "run"};
 constexpr std::string_view kAdjectives[] = {"my",  "new", "old", "max", "min", "big",
                                             "tmp", "aux", "the", "cur", "main"};
 constexpr char kLetters[] = "ijkmnpqrstuvwxyzabcdefgh";
@@ -182,11 +187,37 @@ std::map<std::string, NameRole> own_names(const std::vector<TopItem>& items) {
   return own;
 }
 
+namespace {
+
+// Every run of letters, digits and underscores in the code and literals of
+// `tokens`, and each part of it between underscores.
+void add_words(const CTokens& tokens, std::set<std::string>& words) {
+  for (const CToken& t : tokens) {
+    if (t.kind == CToken::Kind::kComment) continue;
+    if (t.kind == CToken::Kind::kDirective) add_words(t.parts, words);
+    std::size_t i = 0;
+    while (i < t.text.size()) {
+      std::size_t end = i;
+      while (end < t.text.size() && (is_name_char(t.text[end]))) ++end;
+      if (end == i) {
+        ++i;
+        continue;
+      }
+      const std::string_view run = std::string_view(t.text).substr(i, end - i);
+      words.emplace(run);
+      for (std::string_view part : split_parts(run)) words.emplace(part);
+      i = end;
+    }
+  }
+}
+
+}  // namespace
+
 NameMaker::NameMaker(std::uint64_t seed, const std::vector<TopItem>& items) : rng_(seed) {
   camel_ = rng_.percent(60);
-  for (const TopItem& item : items) {
-    for_each_name(item.tokens, [&](const CToken& n, bool) { taken_.insert(n.text); });
-  }
+  // A new name is no word the source holds, in its code or in a literal:
+  // so the words of a copy map one to one onto the original's.
+  for (const TopItem& item : items) add_words(item.tokens, taken_);
 }
 
 bool NameMaker::taken(const std::string& name) const {

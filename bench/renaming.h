@@ -40,7 +40,7 @@ std::map<std::string, NameRole> own_names(const std::vector<TopItem>& items);
 /// other, in one style (camelCase or joined lower case) per maker.
 class NameMaker {
  public:
-  /// Every name in `items` is taken.
+  /// Every word in the code and literals of `items` is taken.
   NameMaker(std::uint64_t seed, const std::vector<TopItem>& items);
 
   /// A new name for `old` that keeps its shape (see above).

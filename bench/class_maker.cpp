@@ -8,6 +8,7 @@
 #include "bench/byte_files.h"
 #include "bench/disguise.h"
 #include "bench/generate.h"
+#include "bench/partial_copy.h"
 
 namespace codetwin::bench {
 
@@ -50,16 +51,18 @@ std::string class_name(std::size_t number, std::size_t count) {
 std::vector<Planned> plan(const std::vector<CorpusFile>& originals, Rng& rng) {
   const std::vector<std::size_t> order = shuffled(originals.size(), rng);
   const std::size_t plain = order[0], padded = order[1], extended = order[2], group = order[3];
-  // X: the first of the rest whose functions split near half; Y: another.
+  // X and Y: the first pair of the rest in which X's functions split near
+  // half, with Y the next one.
   std::size_t x = order[4];
-  for (std::size_t k = 4; k < order.size(); ++k) {
-    const double share = partial_share(originals[order[k]].bytes);
+  std::size_t y = order[5];
+  for (std::size_t k = 4; k + 1 < order.size(); ++k) {
+    const double share = half_share(originals[order[k]].bytes, originals[order[k + 1]].bytes);
     if (share >= kShareLeast && share <= kShareMost) {
       x = order[k];
+      y = order[k + 1];
       break;
     }
   }
-  const std::size_t y = order[4] == x ? order[5] : order[4];
   std::vector<Planned> entries;
   for (std::size_t i = 0; i < originals.size(); ++i) {
     if (i != y) entries.push_back({i, "original", std::nullopt, originals[i].bytes});

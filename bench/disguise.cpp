@@ -12,6 +12,7 @@
 #include "bench/generate.h"
 #include "bench/own_code.h"
 #include "bench/padding.h"
+#include "bench/partial_copy.h"
 #include "bench/program_edit.h"
 #include "bench/renaming.h"
 
@@ -166,135 +167,6 @@ std::size_t growth(std::size_t base, std::size_t now, std::size_t percent) {
   return wanted > now ? wanted - now : 0;
 }
 
-// X's functions whose code comes nearest half of X's.
-std::vector<std::size_t> half_of(const std::vector<TopItem>& items, std::size_t total) {
-  std::vector<std::size_t> functions;
-  std::vector<std::size_t> sizes;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i].kind != TopItem::Kind::kFunction) continue;
-    functions.push_back(i);
-    sizes.push_back(code_size(items[i].tokens));
-  }
-  // Whole subsets up to 2^16; past that, the first 16 functions only.
-  constexpr std::size_t kMostFunctions = 16;
-  const std::size_t n = std::min(functions.size(), kMostFunctions);
-  std::uint32_t best = 0;
-  std::size_t best_distance = total + 1;
-  for (std::uint32_t mask = 1; mask < (1u << n); ++mask) {
-    std::size_t sum = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-      if (mask & (1u << k)) sum += sizes[k];
-    }
-    const std::size_t distance = sum * 2 > total ? sum * 2 - total : total - sum * 2;
-    if (distance < best_distance) {
-      best_distance = distance;
-      best = mask;
-    }
-  }
-  std::vector<std::size_t> chosen;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (best & (1u << k)) chosen.push_back(functions[k]);
-  }
-  return chosen;
-}
-
-// The names a top-level item declares: a macro's name, or a declaration's
-// names before its initializer (keywords and library names left out).
-std::set<std::string> declared_names(const TopItem& item) {
-  std::set<std::string> names;
-  if (item.kind == TopItem::Kind::kDirective) {
-    const CToken& d = item.tokens[0];
-    if (directive_word(d) == "define" && d.parts.size() > 2) names.insert(d.parts[2].text);
-    return names;
-  }
-  for (const CToken& t : item.tokens) {
-    if (t.is("=")) break;
-    if (t.kind == CToken::Kind::kName && !is_c_keyword(t.text) && !is_library_name(t.text)) {
-      names.insert(t.text);
-    }
-  }
-  return names;
-}
-
-std::set<std::string> used_names(const CTokens& tokens) {
-  std::set<std::string> names;
-  for (const CToken& t : tokens) {
-    if (t.kind == CToken::Kind::kName) names.insert(t.text);
-    if (t.kind == CToken::Kind::kDirective) {
-      const std::set<std::string> inner = used_names(t.parts);
-      names.insert(inner.begin(), inner.end());
-    }
-  }
-  return names;
-}
-
-bool is_include(const TopItem& item) {
-  return item.kind == TopItem::Kind::kDirective && directive_word(item.tokens[0]) == "include";
-}
-
-std::string bare(const TopItem& item) { return bare_text(item.tokens); }
-
-// Y's items with X's chosen functions in, and what they need of X's
-// top level: its #includes, and the macros, globals and prototypes they
-// use that Y does not have.
-std::vector<TopItem> merge_into(const std::vector<TopItem>& x, std::vector<TopItem> y,
-                                const std::vector<std::size_t>& chosen) {
-  std::set<std::string> y_top;  // what Y declares at its top level
-  std::set<std::string> y_includes;
-  for (const TopItem& item : y) {
-    if (is_include(item)) y_includes.insert(bare(item));
-    if (item.kind == TopItem::Kind::kFunction) {
-      y_top.insert(item.name);
-    } else {
-      const std::set<std::string> names = declared_names(item);
-      y_top.insert(names.begin(), names.end());
-    }
-  }
-  std::set<std::string> taken, used;
-  for (std::size_t index : chosen) {
-    const TopItem& f = x[index];
-    taken.insert(f.name);
-    const std::set<std::string> names = used_names(f.tokens);
-    used.insert(names.begin(), names.end());
-    const auto own_prototype = std::find_if(x.begin(), x.end(), [&](const TopItem& item) {
-      return item.is_prototype() && item.name == f.name;
-    });
-    const TopItem prototype = own_prototype != x.end() ? *own_prototype : prototype_of(f);
-    std::erase_if(y,
-                  [&](const TopItem& item) { return item.is_prototype() && item.name == f.name; });
-    if (const std::optional<std::size_t> at = find_function(y, f.name)) {
-      y[*at] = f;
-    } else {
-      y.push_back(f);
-    }
-    y.insert(y.begin() + static_cast<std::ptrdiff_t>(first_function(y)), prototype);
-  }
-  // What the functions need goes before Y's first function, in X's order.
-  std::vector<TopItem> needed;
-  for (const TopItem& item : x) {
-    if (item.kind == TopItem::Kind::kFunction || item.kind == TopItem::Kind::kComment) continue;
-    if (is_include(item)) {
-      if (y_includes.insert(bare(item)).second) needed.push_back(item);
-      continue;
-    }
-    if (item.is_prototype() && (taken.count(item.name) > 0 || y_top.count(item.name) > 0)) continue;
-    const std::set<std::string> names = declared_names(item);
-    const bool wanted = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
-      return used.count(n) > 0 && y_top.count(n) == 0;
-    });
-    const bool clashes = std::any_of(names.begin(), names.end(),
-                                     [&](const std::string& n) { return y_top.count(n) > 0; });
-    if (wanted && !clashes) needed.push_back(item);
-  }
-  std::size_t before = 0;
-  while (before < y.size() && y[before].kind != TopItem::Kind::kFunction &&
-         !y[before].is_prototype()) {
-    ++before;
-  }
-  y.insert(y.begin() + static_cast<std::ptrdiff_t>(before), needed.begin(), needed.end());
-  return y;
-}
-
 }  // namespace
 
 std::string_view kind_name(DisguiseKind kind) {
@@ -350,20 +222,8 @@ std::string disguise_extended(std::string_view source, std::uint64_t seed,
 }
 
 std::string disguise_partial(std::string_view x, std::string_view y, std::uint64_t seed) {
-  const std::vector<TopItem> x_items = split_top_level(tokenize_c(x));
-  const std::vector<std::size_t> chosen = half_of(x_items, code_size(x));
-  std::vector<TopItem> merged = merge_into(x_items, split_top_level(tokenize_c(y)), chosen);
-  Copy copy = start_copy(std::move(merged), seed, DisguiseOptions{});
+  Copy copy = start_copy(half_into(x, y), seed, DisguiseOptions{});
   return finish_copy(copy);
-}
-
-double partial_share(std::string_view x) {
-  const std::vector<TopItem> items = split_top_level(tokenize_c(x));
-  const std::size_t total = code_size(x);
-  if (total == 0) return 0;
-  std::size_t taken = 0;
-  for (std::size_t index : half_of(items, total)) taken += code_size(items[index].tokens);
-  return static_cast<double>(taken) / static_cast<double>(total);
 }
 
 std::array<std::string, 2> disguise_group(std::string_view source, std::uint64_t seed) {

@@ -52,12 +52,9 @@ std::string disguise_padded(std::string_view source, std::uint64_t seed,
 std::string disguise_extended(std::string_view source, std::uint64_t seed,
                               const DisguiseOptions& options = {});
 
-/// Y with about half of X's code in it (whole functions of X).
+/// Y with about half of X's code in it (whole functions of X, see
+/// partial_copy.h for which).
 std::string disguise_partial(std::string_view x, std::string_view y, std::uint64_t seed);
-
-/// The share of X's code that disguise_partial() takes: the whole
-/// functions whose code comes nearest half of X's.
-double partial_share(std::string_view x);
 
 /// Two plain copies with different seeds.
 std::array<std::string, 2> disguise_group(std::string_view source, std::uint64_t seed);

@@ -15,6 +15,7 @@ add_library(codetwin_disguise
   ${CMAKE_CURRENT_LIST_DIR}/program_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/own_code.cpp
   ${CMAKE_CURRENT_LIST_DIR}/padding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/partial_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/disguise.cpp
   ${CMAKE_CURRENT_LIST_DIR}/class_maker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/byte_files.cpp)

@@ -160,11 +160,24 @@ std::string finish_copy(Copy& copy) {
   return render(copy.items, layout, copy.rng);
 }
 
-// The code to add for a growth drawn in [least, most] percent of the
-// original's `base`, given that the copy has `now` already.
-std::size_t growth(std::size_t base, std::size_t now, std::size_t percent) {
-  const std::size_t wanted = base + base * percent / 100;
-  return wanted > now ? wanted - now : 0;
+// The code to add to a copy of `source` for a growth drawn in [least,
+// most] percent of the original's, and the most it may add (`limit`
+// percent), counting what the copy has added already (prototypes).
+struct Growth {
+  std::size_t wanted;
+  std::size_t limit;
+};
+
+Growth draw_growth(Copy& copy, std::string_view source, int least, int most, int limit) {
+  const std::size_t base = code_size(source);
+  const std::size_t now = code_size(copy.items);
+  const auto code_to_add = [&](std::size_t percent) {
+    const std::size_t wanted = base + base * percent / 100;
+    return wanted > now ? wanted - now : 0;
+  };
+  const std::size_t percent =
+      static_cast<std::size_t>(least) + copy.rng.below(static_cast<std::size_t>(most - least + 1));
+  return {code_to_add(percent), code_to_add(static_cast<std::size_t>(limit))};
 }
 
 }  // namespace
@@ -202,22 +215,17 @@ std::string disguise_plain(std::string_view source, std::uint64_t seed,
 std::string disguise_padded(std::string_view source, std::uint64_t seed,
                             const DisguiseOptions& options) {
   Copy copy = start_copy(source, seed, options);
-  const std::size_t base = code_size(source);
-  const std::size_t now = code_size(copy.items);
-  const std::size_t percent = kPaddedLeast + copy.rng.below(kPaddedMost - kPaddedLeast + 1);
   // Up to two points over the drawn top, still inside 15-30 %.
-  add_padding(copy.items, copy.names, copy.rng, growth(base, now, percent),
-              growth(base, now, kPaddedMost + 2));
+  const Growth g = draw_growth(copy, source, kPaddedLeast, kPaddedMost, kPaddedMost + 2);
+  add_padding(copy.items, copy.names, copy.rng, g.wanted, g.limit);
   return finish_copy(copy);
 }
 
 std::string disguise_extended(std::string_view source, std::uint64_t seed,
                               const DisguiseOptions& options) {
   Copy copy = start_copy(source, seed, options);
-  const std::size_t base = code_size(source);
-  const std::size_t now = code_size(copy.items);
-  const std::size_t percent = kExtendedLeast + copy.rng.below(kExtendedMost - kExtendedLeast + 1);
-  add_own_code(copy.items, copy.names, copy.rng, growth(base, now, percent));
+  const Growth g = draw_growth(copy, source, kExtendedLeast, kExtendedMost, kExtendedMost);
+  add_own_code(copy.items, copy.names, copy.rng, g.wanted);
   return finish_copy(copy);
 }
 

@@ -6,9 +6,8 @@
 // statements (not in a struct, an initializer or a for header). The first
 // point of a body is right after its {. A point never comes right before
 // `else`, nor before a `while` that may end a do, and never lies directly
-// in a switch
-// body, where a statement before the first case is never reached and a
-// declaration after a label is no C.
+// in a switch body, where a statement before the first case is never
+// reached and a declaration after a label is no C.
 #ifndef CODETWIN_BENCH_STATEMENT_POINTS_H_
 #define CODETWIN_BENCH_STATEMENT_POINTS_H_
 

@@ -17,10 +17,6 @@ namespace {
 // the counter is seldom contended and the last chunks still spread.
 constexpr std::uint64_t kChunk = 32;
 
-// Kept pairs that make a thread look again for those that cannot have
-// evidence: small enough to bound memory, large enough that looking again
-// costs little next to scoring them.
-constexpr std::size_t kFirstPruning = std::size_t{1} << 14;
 
 // The pairs in order: row i holds (i, j) for every partner j > i; an old
 // submission's partners are the new ones only.
@@ -118,7 +114,7 @@ struct alignas(64) Tally {
   std::vector<Best> best;
   std::vector<verdict::Shares> shares;
   std::vector<PairScore> kept;  // by threshold, or as they may have evidence
-  std::size_t next_pruning = kFirstPruning;
+  std::size_t next_pruning = 0;
   std::vector<Scored> top;      // a heap: the worst of the best `top` first
 };
 
@@ -148,6 +144,7 @@ struct PairScorer::State {
     for (Tally& tally : tallies) {
       tally.best.resize(submissions.size());
       tally.shares.resize(submissions.size());
+      tally.next_pruning = rules.prune_from;
     }
   }
 
@@ -233,7 +230,9 @@ struct PairScorer::State {
 
   void prune(Tally& tally) {
     drop_without_evidence(tally.kept, tally.shares);
-    tally.next_pruning = std::max(kFirstPruning, 2 * tally.kept.size());
+    // Looking again when the kept pairs have doubled costs little next to
+    // scoring the pairs that doubled them.
+    tally.next_pruning = std::max(rules.prune_from, 2 * tally.kept.size());
   }
 
   void keep_if_top(std::vector<Scored>& heap, const Scored& candidate) {

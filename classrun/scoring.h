@@ -40,6 +40,9 @@ struct KeepRules {
   /// Besides: every pair whose evidence is above 0 (the verdict ranks and
   /// flags only those).
   bool keep_evidence = true;
+  /// Pairs a thread holds for their evidence before it first drops those
+  /// that cannot have any: what bounds its memory.
+  std::size_t prune_from = std::size_t{1} << 14;
 };
 
 /// What scoring every pair gives.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/generate.h"
+#include "classrun/class_verdict.h"
 #include "similarity/similarity.h"
 
 namespace codetwin::classrun {
@@ -87,6 +88,51 @@ TEST(ScoringTest, ResultsDoNotDependOnTheNumberOfThreads) {
       EXPECT_EQ(many.best[k].first.partner, one.best[k].first.partner) << jobs << " " << k;
       EXPECT_EQ(many.best[k].second.partner, one.best[k].second.partner) << jobs << " " << k;
       EXPECT_EQ(many.best[k].first.score, one.best[k].first.score) << jobs << " " << k;
+    }
+  }
+}
+
+// The same class with its code profiled, as a run profiles it.
+std::vector<Submission> profiled_class(std::size_t n) {
+  std::vector<Submission> subs = generated_class(n);
+  profile_class(subs, 3);
+  return subs;
+}
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> with_evidence(const Scores& scores,
+                                                                   const std::vector<Submission>& subs) {
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> out;
+  for (const PairScore& pair : scores.kept) {
+    if (judge_pair(pair, subs, scores.shares, verdict::kFlagAt).evidence > 0) {
+      out.emplace_back(pair.a, pair.b);
+    }
+  }
+  return out;
+}
+
+TEST(ScoringTest, EveryPairWithEvidenceIsKeptHoweverThreadsPrune) {
+  const std::vector<Submission> subs = profiled_class(24);
+  KeepRules all;
+  all.keep_all = true;
+  const Scores every = score_all(subs, all, 1);
+  const auto expected = with_evidence(every, subs);
+  ASSERT_GT(expected.size(), 0u);
+  ASSERT_LT(expected.size(), every.kept.size());
+  for (unsigned jobs : {1u, 2u, 4u}) {
+    for (std::size_t prune_from : {std::size_t{1}, std::size_t{5}, std::size_t{1} << 14}) {
+      KeepRules rules;
+      rules.prune_from = prune_from;
+      const Scores scores = score_all(subs, rules, jobs);
+      EXPECT_EQ(with_evidence(scores, subs), expected) << jobs << " " << prune_from;
+      // Nothing is kept that the verdict or the listing does not need.
+      EXPECT_EQ(scores.kept.size(), expected.size()) << jobs << " " << prune_from;
+      for (std::size_t k = 0; k < subs.size(); ++k) {
+        EXPECT_EQ(scores.shares[k].coverage.typical_without(-1.0),
+                  every.shares[k].coverage.typical_without(-1.0))
+            << k;
+        EXPECT_EQ(scores.shares[k].shared.typical_without(-1), every.shares[k].shared.typical_without(-1))
+            << k;
+      }
     }
   }
 }

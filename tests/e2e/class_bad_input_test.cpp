@@ -71,6 +71,37 @@ TEST(ClassBadInputTest, CommandLine) {
       {"empty extension list", two_sources, {"class", "--ext", ","}, 2, "--ext"},
       {"empty output name", two_sources, {"class", "--csv", ""}, 2, "--csv"},
       {"top given twice", two_sources, {"class", "--top", "1", "--top", "2"}, 2, kUsage},
+      {"min not a number at all", two_sources, {"class", "--min", "nan"}, 2, "--min"},
+      {"group-at infinite", two_sources, {"class", "--group-at", "inf"}, 2, "--group-at"},
+  };
+  for (const Row& row : rows) run_row(row);
+}
+
+// The verdict's options: every bad value is refused before anything is
+// read or written, the outputs asked for included.
+TEST(ClassBadInputTest, VerdictOptions) {
+  const std::vector<std::string> outputs = {"--csv", "o.csv", "--json", "o.json", "--html", "o.html"};
+  auto with_outputs = [&](std::vector<std::string> args) {
+    args.insert(args.end(), outputs.begin(), outputs.end());
+    return args;
+  };
+  const Row rows[] = {
+      {"flag-at zero", two_sources, with_outputs({"class", "--flag-at", "0"}), 2, "--flag-at"},
+      {"flag-at negative", two_sources, with_outputs({"class", "--flag-at", "-1"}), 2, "--flag-at"},
+      {"flag-at above 2", two_sources, with_outputs({"class", "--flag-at", "2.5"}), 2, "--flag-at"},
+      {"flag-at nan", two_sources, with_outputs({"class", "--flag-at", "nan"}), 2, "--flag-at"},
+      {"flag-at not a number", two_sources, with_outputs({"class", "--flag-at", "1x"}), 2,
+       "--flag-at"},
+      {"flag-at missing its value", two_sources, with_outputs({"class", "--flag-at"}), 2, kUsage},
+      {"common one", two_sources, with_outputs({"class", "--common", "1"}), 2, "--common"},
+      {"common zero", two_sources, with_outputs({"class", "--common", "0"}), 2, "--common"},
+      {"common negative", two_sources, with_outputs({"class", "--common", "-6"}), 2, "--common"},
+      {"common a fraction", two_sources, with_outputs({"class", "--common", "2.5"}), 2,
+       "--common"},
+      {"common not a number", two_sources, with_outputs({"class", "--common", "many"}), 2,
+       "--common"},
+      {"sort by evidence misspelt", two_sources, with_outputs({"class", "--sort", "evidenc"}), 2,
+       "--sort"},
   };
   for (const Row& row : rows) run_row(row);
 }

@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "driver/option_errors.h"
+
 #include <algorithm>
 
 namespace codetwin::driver {
@@ -71,7 +73,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
     app.parse(reversed);
   } catch (const CLI::ParseError& error) {
     parsed.action = ParsedCommandLine::Action::kUsageError;
-    parsed.error = error.what();
+    parsed.error = option_error_text(error, app);
     return parsed;
   }
   if (help) {

@@ -31,6 +31,7 @@ libgmock-dev                          test
 chromium|chromium-browser             test
 chromium-driver|chromium-chromedriver test
 python3-selenium                      test
+fonts-noto-cjk                        test     Chinese glyphs for the browser tests and their screenshots
 clang                                 clang
 libclang-rt-14-dev                    clang    sanitizer and libFuzzer runtimes, not a dependency of clang
 ninja-build                           clang

@@ -167,6 +167,8 @@ std::string help_text() {
 
 退出状态：0 全部读取并写出；1 有作业无法读取或有输出无法写出；
 2 命令行有误、路径不存在或作业不足两份；130 被 Ctrl-C 中断。
+
+详见手册：man codetwin-class（英文版：man -L en codetwin-class）。
 )";
 }
 

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "archive/archive.h"
+#include "classrun/archive_submissions.h"
 #include "platform/paths.h"
 
 namespace codetwin::classrun {
@@ -128,9 +130,13 @@ bool add_folder_submission(const fs::path& folder, const std::string& name, Coho
   return true;
 }
 
+bool is_archive(const fs::path& path, Kind kind, const archive::Reader* archives) {
+  return archives != nullptr && kind == Kind::kFile && archive::is_archive_name(platform::name_of(path));
+}
+
 // Each entry of a class folder is a submission.
 void discover_class_folder(const std::string& given, Cohort cohort, const SourceKinds& kinds,
-                           Discovered& found) {
+                           archive::Reader* archives, Discovered& found) {
   const fs::path folder = platform::path_from_name(given);
   std::vector<std::pair<std::string, fs::path>> entries;
   if (!list_folder(folder, entries)) {
@@ -141,7 +147,13 @@ void discover_class_folder(const std::string& given, Cohort cohort, const Source
     if (is_hidden(entry)) continue;
     // Earlier classes' names carry their folder, so they differ from this one's.
     const std::string name = cohort == Cohort::kOld ? join(given, entry) : entry;
-    switch (kind_of(path)) {
+    const Kind kind = kind_of(path);
+    if (is_archive(path, kind, archives)) {
+      // A student's own archive: read as the student's folder.
+      add_archive_submission(path, name, cohort, kinds, *archives, found);
+      continue;
+    }
+    switch (kind) {
       case Kind::kFolder:
         add_folder_submission(path, name, cohort, kinds, found);
         break;
@@ -171,7 +183,8 @@ bool SourceKinds::matches(const fs::path& path) const {
                      [bare](const std::string& wanted) { return equal_ignoring_ascii_case(bare, wanted); });
 }
 
-Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const SourceKinds& kinds) {
+Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const SourceKinds& kinds,
+                    archive::Reader* archives) {
   Discovered found;
   for (const std::string& given : paths) {
     if (kind_of(platform::path_from_name(given)) == Kind::kMissing) {
@@ -184,11 +197,17 @@ Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const 
     const fs::path path = platform::path_from_name(given);
     const Kind kind = kind_of(path);
     const bool folder = kind == Kind::kFolder || kind == Kind::kLinkToFolder;
+    const bool an_archive = is_archive(path, kind, archives);
     if (folder && class_folder) {
-      discover_class_folder(given, cohort, kinds, found);
+      discover_class_folder(given, cohort, kinds, archives, found);
+      if (!found.error.empty()) return found;
+    } else if (an_archive && class_folder) {
+      discover_archive_class(given, path, cohort, kinds, *archives, found);
       if (!found.error.empty()) return found;
     } else if (folder) {
       add_folder_submission(path, without_trailing_separators(given), cohort, kinds, found);
+    } else if (an_archive) {
+      add_archive_submission(path, given, cohort, kinds, *archives, found);
     } else {
       found.submissions.push_back({given, cohort, {{path, given}}, {}, 0});
     }
@@ -196,12 +215,16 @@ Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const 
   return found;
 }
 
-Discovered discover_template(const std::string& given, const SourceKinds& kinds) {
+Discovered discover_template(const std::string& given, const SourceKinds& kinds, archive::Reader* archives) {
   Discovered found;
   const fs::path path = platform::path_from_name(given);
   const Kind kind = kind_of(path);
   if (kind == Kind::kMissing) {
     found.error = "路径不存在：" + given;
+  } else if (is_archive(path, kind, archives)) {
+    if (!add_archive_submission(path, given, Cohort::kNew, kinds, *archives, found) && !found.skipped.empty()) {
+      found.error = "无法读取模板代码：" + given + "（" + found.skipped.back().reason + "）";
+    }
   } else if (kind == Kind::kFolder || kind == Kind::kLinkToFolder) {
     add_folder_submission(path, without_trailing_separators(given), Cohort::kNew, kinds, found);
   } else {
@@ -213,6 +236,15 @@ Discovered discover_template(const std::string& given, const SourceKinds& kinds)
 std::optional<Skipped> load(Submission& submission, const LexOptions& options) {
   submission.tokens.clear();
   for (const SourceFile& file : submission.files) {
+    if (!file.unreadable.empty()) {
+      submission.tokens.clear();
+      submission.length = 0;
+      return Skipped{submission.name, file.name, file.unreadable};
+    }
+    if (file.contents != nullptr) {
+      submission.tokens += file_tokens(*file.contents, options);
+      continue;
+    }
     platform::FileBytes read = platform::read_file(file.path);
     if (read.failure) {
       submission.tokens.clear();

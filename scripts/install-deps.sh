@@ -25,6 +25,7 @@ cmake                                 build
 make                                  build
 g++                                   build
 libcli11-dev                          build
+libarchive-dev                        build    archives read in place
 nlohmann-json3-dev                    build
 scdoc                                 build    the manual pages, from their plain markup
 libgtest-dev                          test
@@ -40,6 +41,9 @@ libclang-rt-14-dev                    clang    sanitizer and libFuzzer runtimes,
 ninja-build                           clang
 libbenchmark-dev                      bench
 g++-mingw-w64-x86-64-posix            windows
+libz-mingw-w64-dev                    windows  deflate, for libarchive built for Windows (scripts/mingw-libarchive.sh)
+libarchive-dev                        windows  its version is the one built for Windows
+dpkg-dev                              windows  dpkg-source, to unpack libarchive's source package
 wine64                                windows
 ninja-build                           windows
 googletest                            windows  sources, for the platform tests built for Windows

@@ -227,7 +227,9 @@ class TreeReader {
       tree_.files.push_back(std::move(file));
       return true;
     }
-    return read_data(std::move(file));
+    const std::uint64_t declared =
+        archive_entry_size_is_set(entry) ? static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
+    return read_data(std::move(file), declared);
   }
 
   bool skip(const std::string& name, const std::string& why) {
@@ -235,8 +237,9 @@ class TreeReader {
     return true;
   }
 
-  // The file's data, within its bound and the run's.
-  bool read_data(File file) {
+  // The file's data, within its bound and the run's. `declared`: the size
+  // its header gave, already counted for a 7z.
+  bool read_data(File file, std::uint64_t declared) {
     auto bytes = std::make_shared<std::string>();
     std::array<char, 1 << 16> chunk;
     for (;;) {
@@ -249,8 +252,12 @@ class TreeReader {
         return got != ARCHIVE_FATAL;
       }
       bytes->append(chunk.data(), static_cast<std::size_t>(got));
-      const bool within = compressed_stream() || solid_blocks() || charge(static_cast<std::uint64_t>(got));
-      if (!within || (compressed_stream() && !charge_stream(nullptr))) {
+      const auto more = static_cast<std::uint64_t>(got);
+      const bool within = compressed_stream() ? charge_stream(nullptr)
+                          : solid_blocks() && bytes->size() <= declared
+                              ? true
+                              : charge(solid_blocks() ? std::min<std::uint64_t>(more, bytes->size() - declared) : more);
+      if (!within) {
         stop(Stop::kTooLarge, file.name);
         return false;
       }

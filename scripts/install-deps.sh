@@ -43,7 +43,7 @@ libbenchmark-dev                      bench
 g++-mingw-w64-x86-64-posix            windows
 libz-mingw-w64-dev                    windows  deflate, for libarchive built for Windows (scripts/mingw-libarchive.sh)
 libarchive-dev                        windows  its version is the one built for Windows
-dpkg-dev                              windows  dpkg-source, to unpack libarchive's source package
+dpkg-dev                              windows  dpkg-source, to unpack the source package of libarchive
 wine64                                windows
 ninja-build                           windows
 googletest                            windows  sources, for the platform tests built for Windows

@@ -14,6 +14,7 @@
 
 #include "common/text_mode.h"
 #include "platform/encoding.h"
+#include "tests/archive/archive_maker.h"
 #include "tests/e2e/class_fixtures.h"
 
 namespace codetwin::testing {
@@ -181,6 +182,52 @@ TEST(ClassWindowsTest, NamesBeyondGbkAreExactInTheFiles) {
       << run.out;
   EXPECT_EQ(dir.read("o.csv"), csv);
   EXPECT_EQ(dir.read("o.json"), json);
+}
+
+// A zip made on a Chinese Windows (GBK names, no UTF-8 flag), read by the
+// Windows build in either ANSI code page: the names come out as the Linux
+// build reads them, in the files and on the console.
+TEST(ClassWindowsTest, GbkNamedZipInEitherAnsiCodePage) {
+  if (!testing_windows_class_build()) GTEST_SKIP() << "the Windows build's reading of names";
+  if (!locale_exists("zh_CN.UTF-8")) GTEST_SKIP() << "needs the zh_CN.UTF-8 locale for Wine";
+  ScratchDir dir;
+  put(dir, "班级.zip",
+      make_archive(Format::kZipGbk, files({{"张三_2023001/main.c", example("file1.c")},
+                                           {"李四.c", example("file2.c")},
+                                           {"王五 (重交).c", example("file1.c")}})));
+  const auto before = tree_state(dir.path());
+  std::vector<std::string> args = kChineseArgs;
+  args[0] = "班级.zip";
+  args.erase(args.begin() + 1, args.begin() + 3);  // no --old
+
+  ClassRunOptions linux_build;
+  linux_build.own_build = true;
+  linux_build.args = args;
+  linux_build.env["LC_ALL"] = "C.UTF-8";
+  const Produced expected = produce(dir, linux_build);
+  ASSERT_EQ(expected.run.exit_status, 0) << expected.run.err;
+  EXPECT_NE(expected.run.out.find("\n张三_2023001   1.000000    王五 (重交).c\n"), std::string::npos)
+      << expected.run.out;
+  const auto rows = csv_rows(expected.files[0]);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[1][0] + "|" + rows[1][1], "张三_2023001|王五 (重交).c");
+
+  for (const char* locale : {"zh_CN.UTF-8", "C.UTF-8"}) {  // code pages 936 and 1252
+    for (const std::string& name : kChineseOutputs) std::filesystem::remove(dir.file(name));
+    ClassRunOptions windows_build;
+    windows_build.args = args;
+    windows_build.env["LC_ALL"] = locale;
+    const Produced got = produce(dir, windows_build);
+    EXPECT_EQ(got.run.exit_status, 0) << locale;
+    EXPECT_EQ(got.run.raw_err, "") << locale;
+    EXPECT_EQ(got.run.raw_out, as_windows_writes(expected.run.out)) << locale;
+    for (std::size_t k = 0; k < kChineseOutputs.size(); ++k) {
+      EXPECT_EQ(got.files[k], expected.files[k]) << locale << ": " << kChineseOutputs[k];
+    }
+  }
+  auto after = tree_state(dir.path());
+  for (const std::string& name : kChineseOutputs) after.erase(name);
+  EXPECT_EQ(after, before);
 }
 
 }  // namespace

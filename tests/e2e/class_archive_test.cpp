@@ -102,6 +102,14 @@ std::vector<Kind> kinds_of_archive() {
 }
 
 TEST(ClassArchiveTest, SameOutputsAsTheFolder) {
+  // A Windows build reads the folder's Chinese names right only in a
+  // Chinese locale that exists (windows.sh makes one); its console is GBK
+  // in any.
+  std::vector<const char*> locales = {"C.UTF-8", "C"};
+  if (testing_windows_class_build()) {
+    if (!locale_exists("zh_CN.UTF-8")) GTEST_SKIP() << "needs the zh_CN.UTF-8 locale for Wine";
+    locales = {"zh_CN.UTF-8"};
+  }
   for (const Kind& kind : kinds_of_archive()) {
     if (!readable(kind.format)) continue;
     ScratchDir dir;
@@ -109,7 +117,7 @@ TEST(ClassArchiveTest, SameOutputsAsTheFolder) {
     const std::string archive = "课堂" + extension_of(kind.format);
     put(dir, archive, make_archive(kind.format, files(kind.archived)));
     const auto before = tree_state(dir.path());
-    for (const char* locale : {"C.UTF-8", "C"}) {
+    for (const char* locale : locales) {
       const Produced folder = produce(dir, "课堂", locale);
       const Produced archived = produce(dir, archive, locale);
       ASSERT_EQ(folder.run.exit_status, 0) << kind.name << "\n" << folder.run.err;

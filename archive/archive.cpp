@@ -84,7 +84,14 @@ la_int64_t skip_file(::archive* a, void* data, la_int64_t request) {
   return static_cast<la_int64_t>(to - at);
 }
 
-std::string megabytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
+// What a file past kMaxFileBytes is told.
+std::string too_large_file() { return "解压后超过 " + std::to_string(kMaxFileBytes >> 20) + " MiB，不予读取"; }
+
+// An entry's declared size, 0 when it has none.
+std::uint64_t declared_size(archive_entry* entry) {
+  if (!archive_entry_size_is_set(entry)) return 0;
+  return static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_entry_size(entry)));
+}
 
 bool ascii_iequal_suffix(std::string_view name, std::string_view suffix) {
   if (name.size() < suffix.size()) return false;
@@ -187,22 +194,27 @@ class TreeReader {
     const bool within = charge(position > stream_charged_ ? position - stream_charged_ : 0);
     stream_charged_ = std::max(stream_charged_, position);
     if (!within) return false;
-    if (entry == nullptr || !archive_entry_size_is_set(entry)) return true;
-    return reader_.used_ + static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_entry_size(entry))) <=
-           reader_.max_bytes_;
+    return entry == nullptr || reader_.used_ + declared_size(entry) <= reader_.max_bytes_;
+  }
+
+  // Adds what `more` bytes just read of a file unpacked, `total` of it read
+  // so far, `declared` of it already counted; false past the bound.
+  bool charge_data(std::uint64_t more, std::uint64_t total, std::uint64_t declared) {
+    if (compressed_stream()) return charge_stream(nullptr);
+    if (solid_blocks()) return total <= declared || charge(std::min(more, total - declared));
+    return charge(more);
   }
 
   // One entry: skipped, listed, or read. False when reading must stop.
   bool take(archive_entry* entry, const std::string& decoded) {
     last_name_ = decoded;
     const CleanName clean = clean_name(decoded, archive_format(a_) == ARCHIVE_FORMAT_ZIP);
-    const mode_t type = archive_entry_filetype(entry);
+    const auto type = archive_entry_filetype(entry);
     if (!clean.refused.empty()) return skip(decoded, clean.refused);
     if (clean.name.empty() || type == AE_IFDIR) return true;
     if (type == AE_IFLNK || archive_entry_hardlink(entry) != nullptr) return skip(clean.name, "是链接");
     if (type != AE_IFREG) return skip(clean.name, "是设备或其他特殊文件");
-    if (solid_blocks() && archive_entry_size_is_set(entry) &&
-        !charge(static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_entry_size(entry))))) {
+    if (solid_blocks() && !charge(declared_size(entry))) {
       stop(Stop::kTooLarge, clean.name);
       return false;
     }
@@ -221,15 +233,12 @@ class TreeReader {
       tree_.files.push_back(std::move(file));
       return true;
     }
-    if (archive_entry_size_is_set(entry) &&
-        static_cast<std::uint64_t>(archive_entry_size(entry)) > kMaxFileBytes) {
-      file.unreadable = "解压后超过 " + megabytes(kMaxFileBytes) + "，不予读取";
+    if (declared_size(entry) > kMaxFileBytes) {
+      file.unreadable = too_large_file();
       tree_.files.push_back(std::move(file));
       return true;
     }
-    const std::uint64_t declared =
-        archive_entry_size_is_set(entry) ? static_cast<std::uint64_t>(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
-    return read_data(std::move(file), declared);
+    return read_data(std::move(file), declared_size(entry));
   }
 
   bool skip(const std::string& name, const std::string& why) {
@@ -252,17 +261,12 @@ class TreeReader {
         return got != ARCHIVE_FATAL;
       }
       bytes->append(chunk.data(), static_cast<std::size_t>(got));
-      const auto more = static_cast<std::uint64_t>(got);
-      const bool within = compressed_stream() ? charge_stream(nullptr)
-                          : solid_blocks() && bytes->size() <= declared
-                              ? true
-                              : charge(solid_blocks() ? std::min<std::uint64_t>(more, bytes->size() - declared) : more);
-      if (!within) {
+      if (!charge_data(static_cast<std::uint64_t>(got), bytes->size(), declared)) {
         stop(Stop::kTooLarge, file.name);
         return false;
       }
       if (bytes->size() > kMaxFileBytes) {
-        file.unreadable = "解压后超过 " + megabytes(kMaxFileBytes) + "，不予读取";
+        file.unreadable = too_large_file();
         tree_.files.push_back(std::move(file));
         return true;
       }

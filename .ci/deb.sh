@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # CI: the install rules and the Debian package. Builds the programs alone in
 # Release, as a packager would, in build-package; checks that
-# `cmake --install --prefix` puts every program built in bin/ and the README
-# and the licence in share/doc/codetwin/; makes the .deb with CPack and checks
-# that it holds the same under /usr, that it declares its dependencies, and
-# that the programs it installs, unpacked into a scratch root, run the
-# example pair as the build's own do.
+# `cmake --install --prefix` puts every program built in bin/, the README
+# and the licence in share/doc/codetwin/ and the manual pages, English and
+# Chinese, in share/man/; makes the .deb with CPack and checks that it holds
+# the same under /usr, that it declares its dependencies, that the programs
+# it installs, unpacked into a scratch root, run the example pair as the
+# build's own do, and that man finds its pages there in either language.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-package
@@ -22,6 +23,9 @@ expected() { # PREFIX
   find "$build" -type f -perm -u+x -not -path '*/CMakeFiles/*' -not -path '*/_CPack_Packages/*' \
     -printf "$1/bin/%f\n"
   printf '%s\n' "$1/share/doc/codetwin/LICENSE" "$1/share/doc/codetwin/README.md"
+  for page in codetwin codetwin-class; do
+    printf '%s\n' "$1/share/man/man1/$page.1.gz" "$1/share/man/zh_CN/man1/$page.1.gz"
+  done
 }
 same_files() { # WHAT EXPECTED ACTUAL
   if ! diff <(sort <<<"$2") <(sort <<<"$3"); then
@@ -54,4 +58,18 @@ echo "== the packaged programs on the example pair"
 dpkg -x "$deb" "$scratch/root"
 for program in codetwin codetwin-class; do
   .ci/compare_runs.sh "$build/$program" "$scratch/root/usr/bin/$program"
+done
+
+echo "== man finds the packaged pages"
+for page in codetwin codetwin-class; do
+  for language in en zh_CN; do
+    folder=man1
+    [[ $language == en ]] || folder=$language/man1
+    found=$(MANPATH="$scratch/root/usr/share/man" man -L "$language" -w "$page")
+    if [[ $found != "$scratch/root/usr/share/man/$folder/$page.1.gz" ]]; then
+      echo "deb.sh: man -L $language $page finds ${found:-nothing}"
+      exit 1
+    fi
+    echo "   man -L $language $page: $found"
+  done
 done

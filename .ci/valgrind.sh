@@ -9,7 +9,7 @@ bash scripts/install-deps.sh test valgrind
 
 cmake -S . -B build -DCODETWIN_WERROR=ON
 cmake --build build -j2 --target e2e_test bad_input_test codetwin class_e2e_test \
-  class_bad_input_test codetwin-class
+  class_bad_input_test codetwin-class class_archive_test
 
 export CODETWIN_RUNNER="valgrind --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,possible -q"
 e2e_tests=(
@@ -45,8 +45,15 @@ class_bad_input_tests=(
   ClassBadInputTest.OutputsThatCannotBeWritten
   ClassBadInputTest.EmptySubmissionsScoreNaNAndSortLast
 )
+# Archives read in place: every path that may be one, a student's archive
+# inside, and damaged or refused ones.
+archive_tests=(
+  ClassArchiveTest.ListingNamesEveryStudent
+  ClassArchiveTest.OldBaseAndSeveralPaths
+)
 join() { local IFS=:; echo "$*"; }
 build/tests/e2e/e2e_test --gtest_filter="$(join "${e2e_tests[@]}")"
 build/tests/e2e/bad_input_test --gtest_filter="$(join "${bad_input_tests[@]}")"
 build/tests/e2e/class_e2e_test --gtest_filter="$(join "${class_tests[@]}")"
 build/tests/e2e/class_bad_input_test --gtest_filter="$(join "${class_bad_input_tests[@]}")"
+build/tests/e2e/class_archive_test --gtest_filter="$(join "${archive_tests[@]}")"

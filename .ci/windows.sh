@@ -19,6 +19,8 @@ elapsed() { echo "$(($(date +%s) - started)) s"; }
 
 echo "== Windows: toolchain and Wine"
 bash scripts/install-deps.sh test windows
+# libarchive has no mingw-w64 package in Debian: built from its source package.
+bash scripts/mingw-libarchive.sh
 installed=$(date +%s)
 echo "   ready after $(elapsed)"
 

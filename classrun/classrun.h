@@ -33,6 +33,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,8 +56,12 @@ enum class Cohort {
 
 /// One file of a submission.
 struct SourceFile {
-  std::filesystem::path path;  // where it is read
+  std::filesystem::path path;  // where it is read (for a file in an archive: the archive)
   std::string name;            // as shown: relative to the class folder, '/' between parts
+  /// A file in an archive: its bytes, read with the archive.
+  std::shared_ptr<const std::string> contents = nullptr;
+  /// A file in an archive that could not be read: why (UTF-8).
+  std::string unreadable = {};
 };
 
 /// One student's work, read and lexed.

@@ -1,4 +1,5 @@
-// read_evidence(): evidence_of() over the files on disk.
+// read_evidence(): evidence_of() over the files on disk, or in memory as
+// an archive gave them.
 #include "classrun/evidence.h"
 #include "platform/paths.h"
 
@@ -23,6 +24,11 @@ const char* failure_text(platform::ReadFailure failure) {
 Evidence read_evidence(const ClassResult& result) {
   const FileReader read = [](const SourceFile& file,
                              std::string& why) -> std::optional<std::string> {
+    if (file.contents != nullptr) return *file.contents;
+    if (!file.unreadable.empty()) {
+      why = file.unreadable;
+      return std::nullopt;
+    }
     platform::FileBytes bytes = platform::read_file(file.path);
     if (bytes.failure) {
       why = failure_text(*bytes.failure);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "archive/archive.h"
+#include "classrun/archive_submissions.h"
 #include "platform/paths.h"
 
 namespace codetwin::classrun {
@@ -109,7 +111,8 @@ void sort_files(std::vector<SourceFile>& files, std::size_t prefix_size) {
   });
 }
 
-// A submission of `files`, not read yet.
+}  // namespace
+
 Submission listed(std::string name, Cohort cohort, std::vector<SourceFile> files) {
   Submission submission;
   submission.name = std::move(name);
@@ -117,6 +120,8 @@ Submission listed(std::string name, Cohort cohort, std::vector<SourceFile> files
   submission.files = std::move(files);
   return submission;
 }
+
+namespace {
 
 // A folder as one submission named `name`. False, with `found` told why,
 // when it cannot be listed or holds no source files.
@@ -137,9 +142,13 @@ bool add_folder_submission(const fs::path& folder, const std::string& name, Coho
   return true;
 }
 
+bool is_archive(const fs::path& path, Kind kind, const archive::Reader* archives) {
+  return archives != nullptr && kind == Kind::kFile && archive::is_archive_name(platform::name_of(path));
+}
+
 // Each entry of a class folder is a submission.
 void discover_class_folder(const std::string& given, Cohort cohort, const SourceKinds& kinds,
-                           Discovered& found) {
+                           archive::Reader* archives, Discovered& found) {
   const fs::path folder = platform::path_from_name(given);
   std::vector<std::pair<std::string, fs::path>> entries;
   if (!list_folder(folder, entries)) {
@@ -150,7 +159,13 @@ void discover_class_folder(const std::string& given, Cohort cohort, const Source
     if (is_hidden(entry)) continue;
     // Earlier classes' names carry their folder, so they differ from this one's.
     const std::string name = cohort == Cohort::kOld ? join(given, entry) : entry;
-    switch (kind_of(path)) {
+    const Kind kind = kind_of(path);
+    if (is_archive(path, kind, archives)) {
+      // A student's own archive: read as the student's folder.
+      add_archive_submission(path, name, cohort, kinds, *archives, found);
+      continue;
+    }
+    switch (kind) {
       case Kind::kFolder:
         add_folder_submission(path, name, cohort, kinds, found);
         break;
@@ -180,7 +195,8 @@ bool SourceKinds::matches(const fs::path& path) const {
                      [bare](const std::string& wanted) { return equal_ignoring_ascii_case(bare, wanted); });
 }
 
-Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const SourceKinds& kinds) {
+Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const SourceKinds& kinds,
+                    archive::Reader* archives) {
   Discovered found;
   for (const std::string& given : paths) {
     if (kind_of(platform::path_from_name(given)) == Kind::kMissing) {
@@ -193,11 +209,17 @@ Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const 
     const fs::path path = platform::path_from_name(given);
     const Kind kind = kind_of(path);
     const bool folder = kind == Kind::kFolder || kind == Kind::kLinkToFolder;
+    const bool an_archive = is_archive(path, kind, archives);
     if (folder && class_folder) {
-      discover_class_folder(given, cohort, kinds, found);
+      discover_class_folder(given, cohort, kinds, archives, found);
+      if (!found.error.empty()) return found;
+    } else if (an_archive && class_folder) {
+      discover_archive_class(given, path, cohort, kinds, *archives, found);
       if (!found.error.empty()) return found;
     } else if (folder) {
       add_folder_submission(path, without_trailing_separators(given), cohort, kinds, found);
+    } else if (an_archive) {
+      add_archive_submission(path, given, cohort, kinds, *archives, found);
     } else {
       found.submissions.push_back(listed(given, cohort, {{path, given}}));
     }
@@ -205,12 +227,16 @@ Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const 
   return found;
 }
 
-Discovered discover_template(const std::string& given, const SourceKinds& kinds) {
+Discovered discover_template(const std::string& given, const SourceKinds& kinds, archive::Reader* archives) {
   Discovered found;
   const fs::path path = platform::path_from_name(given);
   const Kind kind = kind_of(path);
   if (kind == Kind::kMissing) {
     found.error = "路径不存在：" + given;
+  } else if (is_archive(path, kind, archives)) {
+    if (!add_archive_submission(path, given, Cohort::kNew, kinds, *archives, found) && !found.skipped.empty()) {
+      found.error = "无法读取模板代码：" + given + "（" + found.skipped.back().reason + "）";
+    }
   } else if (kind == Kind::kFolder || kind == Kind::kLinkToFolder) {
     add_folder_submission(path, without_trailing_separators(given), Cohort::kNew, kinds, found);
   } else {
@@ -222,6 +248,17 @@ Discovered discover_template(const std::string& given, const SourceKinds& kinds)
 std::optional<Skipped> load(Submission& submission, const LexOptions& options) {
   std::vector<std::string> files;
   for (const SourceFile& file : submission.files) {
+    if (!file.unreadable.empty()) {
+      submission.tokens.clear();
+      submission.code_tokens.clear();
+      submission.code_is_tokens = true;
+      submission.length = 0;
+      return Skipped{submission.name, file.name, file.unreadable};
+    }
+    if (file.contents != nullptr) {
+      files.push_back(*file.contents);
+      continue;
+    }
     platform::FileBytes read = platform::read_file(file.path);
     if (read.failure) {
       submission.tokens.clear();

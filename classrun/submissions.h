@@ -6,6 +6,11 @@
 // source files are found at any depth; links to files are followed, links
 // to folders are not (so there are no loops); names starting with '.' are
 // hidden and left out.
+//
+// Wherever a folder may be, an archive may be instead (archive/archive.h),
+// read in place: a class's archive, a student's, template code. A class's
+// archive that holds one top-level folder only has that folder's entries
+// as its submissions (macOS's __MACOSX folder does not count).
 #ifndef CODETWIN_CLASSRUN_SUBMISSIONS_H_
 #define CODETWIN_CLASSRUN_SUBMISSIONS_H_
 
@@ -14,6 +19,10 @@
 #include <vector>
 
 #include "classrun/classrun.h"
+
+namespace codetwin::archive {
+class Reader;
+}
 
 namespace codetwin::classrun {
 
@@ -36,11 +45,17 @@ struct Discovered {
 /// The submissions of `paths` as the command line gives them: one folder is
 /// a class folder; several paths are one submission each. Names of cohort
 /// kOld are prefixed with the path as given, so that they differ from the
-/// new ones.
-Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const SourceKinds& kinds);
+/// new ones. Archives are read with `archives`; without one, an archive is
+/// a file like any other.
+Discovered discover(const std::vector<std::string>& paths, Cohort cohort, const SourceKinds& kinds,
+                    archive::Reader* archives = nullptr);
 
 /// The files of template code at `path` (a file, or a folder of them).
-Discovered discover_template(const std::string& path, const SourceKinds& kinds);
+Discovered discover_template(const std::string& path, const SourceKinds& kinds,
+                             archive::Reader* archives = nullptr);
+
+/// A submission of `files`, not read yet.
+Submission listed(std::string name, Cohort cohort, std::vector<SourceFile> files);
 
 /// How a source file becomes its part of the token string.
 struct LexOptions {

@@ -9,9 +9,15 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_PREFIX x86_64-w64-mingw32)
 # The posix flavour first: Debian's unsuffixed name may point at either.
 find_program(CMAKE_CXX_COMPILER NAMES ${MINGW_PREFIX}-g++-posix ${MINGW_PREFIX}-g++ REQUIRED)
+# C, for the libraries built from source for this build (libarchive).
+find_program(CMAKE_C_COMPILER NAMES ${MINGW_PREFIX}-gcc-posix ${MINGW_PREFIX}-gcc)
 find_program(CMAKE_RC_COMPILER NAMES ${MINGW_PREFIX}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
+# Beside the distribution's mingw-w64 libraries, those built from source for
+# this build (scripts/mingw-libarchive.sh): libarchive.
+set(CODETWIN_MINGW_PREFIX ${CMAKE_CURRENT_LIST_DIR}/../build-windows-deps
+    CACHE PATH "Libraries built for the Windows cross build")
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX} ${CODETWIN_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/archive.h"
 #include "classrun/class_verdict.h"
 #include "classrun/evidence.h"
 #include "classrun/ranking.h"
@@ -122,6 +123,9 @@ class ClassRun {
   explicit ClassRun(driver::ClassOptions options) : options_(std::move(options)) {}
 
   int run() {
+    if (options_.archive_charset && !archive::charset_supported(*options_.archive_charset)) {
+      return usage_error("--archive-charset：不支持的字符集：" + *options_.archive_charset);
+    }
     if (int status = discover(); status != kOk) return status;
     if (int status = open_outputs(); status != kOk) return status;
     if (int status = load(); status != kOk) return status;
@@ -133,17 +137,19 @@ class ClassRun {
 
  private:
   int discover() {
-    classrun::Discovered found = classrun::discover(options_.paths, classrun::Cohort::kNew, options_.kinds);
+    classrun::Discovered found =
+        classrun::discover(options_.paths, classrun::Cohort::kNew, options_.kinds, &archives_);
     if (!found.error.empty()) return usage_error(found.error);
     for (const std::string& old : options_.old_paths) {
-      classrun::Discovered earlier = classrun::discover({old}, classrun::Cohort::kOld, options_.kinds);
+      classrun::Discovered earlier =
+          classrun::discover({old}, classrun::Cohort::kOld, options_.kinds, &archives_);
       if (!earlier.error.empty()) return usage_error(earlier.error);
       for (auto& s : earlier.submissions) found.submissions.push_back(std::move(s));
       for (auto& s : earlier.skipped) found.skipped.push_back(std::move(s));
       for (auto& note : earlier.notes) found.notes.push_back(std::move(note));
     }
     if (options_.base) {
-      classrun::Discovered base = classrun::discover_template(*options_.base, options_.kinds);
+      classrun::Discovered base = classrun::discover_template(*options_.base, options_.kinds, &archives_);
       if (!base.error.empty()) return usage_error(base.error);
       if (base.submissions.empty()) return usage_error("模板代码中没有源文件：" + *options_.base);
       template_ = std::move(base.submissions.front());
@@ -343,6 +349,8 @@ class ClassRun {
   }
 
   driver::ClassOptions options_;
+  // Every archive of the run is read through this one, within its bounds.
+  archive::Reader archives_{options_.archive_charset, options_.max_bytes.value_or(archive::kDefaultMaxBytes)};
   std::vector<classrun::Submission> submissions_;
   std::vector<classrun::Skipped> skipped_;
   std::optional<classrun::Submission> template_;

@@ -4,7 +4,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include "driver/option_errors.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -30,12 +33,21 @@ std::vector<std::string> split_extensions(const std::string& list) {
   return extensions;
 }
 
+std::string number_text(double value) {
+  char digits[64];
+  std::snprintf(digits, sizeof digits, "%g", value);
+  return digits;
+}
+
 // A number in [low, high] (or (low, high] when `low_open`), read whole:
 // CLI11's own range check lets "nan" through, which compares false with
 // everything and would quietly match no pair.
+// Its description is CLI11's own for a range ("FLOAT in [0 - 1]"), with
+// "(" for a bound that is not itself accepted, which the error messages
+// read.
 CLI::Validator number_in(double low, double high, bool low_open = false) {
-  const std::string range = std::string(low_open ? "(" : "[") + std::to_string(low) + ", " +
-                            std::to_string(high) + "]";
+  const std::string range = std::string(low_open ? "(" : "[") + number_text(low) + " - " +
+                            number_text(high) + "]";
   return CLI::Validator(
       [=](std::string& text) -> std::string {
         char* end = nullptr;
@@ -44,14 +56,25 @@ CLI::Validator number_in(double low, double high, bool low_open = false) {
                             (low_open ? value > low : value >= low) && value <= high;
         return inside ? std::string() : "Value " + text + " not in range " + range;
       },
-      "NUMBER in " + range);
+      "FLOAT in " + range);
 }
 
-std::string number_text(double value) {
-  char digits[64];
-  std::snprintf(digits, sizeof digits, "%g", value);
-  return digits;
+// A count of bytes: digits, then K, M or G (KiB, MiB, GiB) if wanted.
+std::optional<std::uint64_t> byte_count(const std::string& text) {
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [rest, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || rest == text.data()) return std::nullopt;
+  const std::string unit(rest, end);
+  int shift = 0;
+  if (unit == "K" || unit == "KiB") shift = 10;
+  if (unit == "M" || unit == "MiB") shift = 20;
+  if (unit == "G" || unit == "GiB") shift = 30;
+  if (shift == 0 && !unit.empty()) return std::nullopt;
+  if (value == 0 || value > (UINT64_MAX >> shift)) return std::nullopt;
+  return value << shift;
 }
+
 
 }  // namespace
 
@@ -92,13 +115,16 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   app.add_option("--html", html);
   app.add_option("--html-pairs", html_pairs)->check(CLI::NonNegativeNumber);
   app.add_option("-j,--jobs", o.jobs)->check(CLI::Range(1u, 1024u));
+  std::string archive_charset, max_bytes;
+  app.add_option("--archive-charset", archive_charset);
+  app.add_option("--max-bytes", max_bytes);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& error) {
     parsed.action = ParsedCommandLine::Action::kUsageError;
-    parsed.error = error.what();
+    parsed.error = option_error_text(error, app);
     return parsed;
   }
   if (help) {
@@ -129,6 +155,15 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       return parsed;
     }
   }
+  if (app.count("--max-bytes") > 0) {
+    o.max_bytes = byte_count(max_bytes);
+    if (!o.max_bytes) {
+      parsed.action = ParsedCommandLine::Action::kUsageError;
+      parsed.error = "--max-bytes 的值应是字节数（如 1073741824、512M、2G），而不是 " + max_bytes;
+      return parsed;
+    }
+  }
+  if (app.count("--archive-charset") > 0) o.archive_charset = archive_charset;
   if (app.count("--base") > 0) o.base = base;
   if (app.count("--csv") > 0) o.csv = csv;
   if (app.count("--json") > 0) o.json = json;
@@ -162,6 +197,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   if (common_at) o.as_given.emplace_back("common", std::to_string(*common_at));
   o.as_given.emplace_back("flag_at", number_text(flag_at));
   if (o.html) o.as_given.emplace_back("html_pairs", std::to_string(html_pairs));
+  if (o.archive_charset) o.as_given.emplace_back("archive_charset", *o.archive_charset);
+  if (o.max_bytes) o.as_given.emplace_back("max_bytes", std::to_string(*o.max_bytes));
   return parsed;
 }
 
@@ -176,7 +213,9 @@ std::string help_text() {
 路径：
   只给一个文件夹时，其中每一项是一份作业：单独的源文件，或一个子文件夹
   （其中任意深度的源文件按路径顺序连在一起算一份）。给出多个路径时，
-  每个路径（文件或文件夹）是一份作业。
+  每个路径（文件或文件夹）是一份作业。文件夹处都可以是压缩包（.zip、.7z、
+  .tar、.tar.gz、.tar.xz、.tar.bz2），直接读取，不解压到磁盘；压缩包中只有
+  一个顶层文件夹时，其中每一项是一份作业；作业里的压缩包当作文件夹读取。
 
 选项：
   --old 路径          往届作业（可多次给出）：与每份新作业比较，彼此不比较
@@ -195,6 +234,10 @@ std::string help_text() {
   --html 文件         写出 HTML 证据报告
   --html-pairs N      报告中除标记的对以外再展示的对数（默认 50）
   -j, --jobs N        同时使用的线程数（默认为处理器的硬件线程数）
+  --archive-charset 字符集
+                      压缩包中未注明字符集的文件名所用的字符集（如 GBK、BIG5；
+                      默认：是有效的 UTF-8 就按 UTF-8，否则按 GBK）
+  --max-bytes N       所有压缩包解压后合计最多的字节数（默认 1G；可带 K、M、G）
   -h, --help          显示本说明
   --version           显示版本
 
@@ -208,6 +251,8 @@ std::string help_text() {
 
 退出状态：0 全部读取并写出；1 有作业无法读取或有输出无法写出；
 2 命令行有误、路径不存在或作业不足两份；130 被 Ctrl-C 中断。
+
+详见手册：man codetwin-class（英文版：man -L en codetwin-class）。
 )";
 }
 

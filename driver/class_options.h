@@ -2,6 +2,7 @@
 #ifndef CODETWIN_DRIVER_CLASS_OPTIONS_H_
 #define CODETWIN_DRIVER_CLASS_OPTIONS_H_
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,6 +25,10 @@ struct ClassOptions {
   std::optional<std::string> csv;
   std::optional<std::string> json;
   std::optional<std::string> html;
+  /// Archives: the charset of names that do not declare theirs (else
+  /// guessed), and the bytes all archives may unpack (else the default).
+  std::optional<std::string> archive_charset;
+  std::optional<std::uint64_t> max_bytes;
   /// The options as given, for the JSON and HTML outputs (no output paths,
   /// nor -j, which changes nothing in them).
   std::vector<std::pair<std::string, std::string>> as_given;

@@ -25,17 +25,25 @@ cmake                                 build
 make                                  build
 g++                                   build
 libcli11-dev                          build
+libarchive-dev                        build    archives read in place
 nlohmann-json3-dev                    build
+scdoc                                 build    the manual pages, from their plain markup
 libgtest-dev                          test
 libgmock-dev                          test
 chromium|chromium-browser             test
 chromium-driver|chromium-chromedriver test
 python3-selenium                      test
+fonts-noto-cjk                        test     Chinese glyphs for the browser tests and their screenshots
+man-db                                test     the manual pages rendered and read as man does
+mandoc                                test     the manual pages linted
 clang                                 clang
 libclang-rt-14-dev                    clang    sanitizer and libFuzzer runtimes, not a dependency of clang
 ninja-build                           clang
 libbenchmark-dev                      bench
 g++-mingw-w64-x86-64-posix            windows
+libz-mingw-w64-dev                    windows  deflate, for libarchive built for Windows (scripts/mingw-libarchive.sh)
+libarchive-dev                        windows  its version is the one built for Windows
+dpkg-dev                              windows  dpkg-source, to unpack the source package of libarchive
 wine64                                windows
 ninja-build                           windows
 googletest                            windows  sources, for the platform tests built for Windows
@@ -43,6 +51,7 @@ python3                               windows
 locales                               windows  zh_CN.UTF-8 made for Wine, whose ANSI code page follows it
 valgrind                              valgrind
 dpkg-dev                              package  dpkg-shlibdeps, for the dependencies of the .deb
+man-db                                package  man finds the packaged pages
 '
 readonly kAllPurposes=(build test clang bench windows valgrind package)
 

@@ -136,6 +136,58 @@ return {a: side('a'), b: side('b'), rows: rows};
 """
 
 
+
+# The Chinese characters of the shown view that render as no glyph. Each
+# element's own font draws each of its characters on a canvas; a character
+# is missing when it draws nothing, the same pixels as a private-use
+# character (which no font has: the missing-glyph box), or the same pixels
+# as another character (boxes all look alike; real glyphs never do).
+MISSING_GLYPHS = r"""
+const cjk = /[\u3000-\u303f\u3400-\u9fff\uff00-\uffef]/gu;
+const canvas = document.createElement('canvas');
+canvas.width = canvas.height = 64;
+const context = canvas.getContext('2d', {willReadFrequently: true});
+function pixels(font, text) {
+  context.clearRect(0, 0, 64, 64);
+  context.font = font;
+  context.textBaseline = 'top';
+  context.fillText(text, 4, 4);
+  const data = context.getImageData(0, 0, 64, 64).data;
+  let ink = false, key = '';
+  for (let k = 3; k < data.length; k += 4) {
+    if (data[k]) ink = true;
+    key += String.fromCharCode(data[k]);
+  }
+  return ink ? key : '';
+}
+const fonts = new Map();  // font -> character -> pixels
+const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+while (walker.nextNode()) {
+  const element = walker.currentNode.parentElement;
+  if (!element || !element.getClientRects().length) continue;
+  const found = walker.currentNode.textContent.match(cjk);
+  if (!found) continue;
+  const style = getComputedStyle(element);
+  const font = [style.fontStyle, style.fontWeight, '24px', style.fontFamily].join(' ');
+  if (!fonts.has(font)) fonts.set(font, new Map());
+  for (const ch of found) fonts.get(font).set(ch, null);
+}
+const missing = new Set();
+let checked = 0;
+for (const [font, characters] of fonts) {
+  const box = pixels(font, '\ue000');
+  const seen = new Map();  // pixels -> a character that drew them
+  for (const ch of characters.keys()) {
+    const drawn = pixels(font, ch);
+    checked += 1;
+    if (drawn === '' || drawn === box) missing.add(ch);
+    if (seen.has(drawn)) { missing.add(ch); missing.add(seen.get(drawn)); }
+    seen.set(drawn, ch);
+  }
+}
+return {checked: checked, missing: Array.from(missing).sort().join('')};
+"""
+
 def lines_text(marks, several_files, file_names):
     """The tile list's text for one tile's stretches: "5–7", "a.c 1–2；b.c 1"."""
     by_file = {}
@@ -449,6 +501,16 @@ class ClassTest(ReportTest):
             self.assertIn("和是 %d", text)
             self.assertNotIn("\ufffd", text)
         self.assertEqual(texts[1].rstrip("\n"), self.program_text.rstrip("\n"))
+
+    def test_chinese_has_its_glyphs(self):
+        # On a machine without a CJK font every Chinese character is the
+        # same box: the page would not read.
+        number = self.pair_number("gbk.c", "utf8.c")
+        for fragment in ("", "#pair-%d" % number):
+            self.browser.load(self.page, fragment)
+            found = self.browser.js(MISSING_GLYPHS)
+            self.assertGreater(found["checked"], 20, fragment)
+            self.assertEqual(found["missing"], "", "no glyph in the page's fonts (%s)" % fragment)
 
     def test_overview_screenshot(self):
         self.assertEqual(self.browser.driver.title, TITLE)

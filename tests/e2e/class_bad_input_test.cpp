@@ -311,5 +311,35 @@ TEST(ClassBadInputTest, HundredMegabyteSubmission) {
   EXPECT_EQ(pairs.count("a.c b.c 66"), 1u);
 }
 
+// A bad command line is answered in Chinese only: the whole of standard
+// error is the message and the usage line, nothing is written.
+TEST(ClassBadInputTest, CommandLineErrorsAreTold) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"unknown options", {"class", "--part", "--shard"}, "不认识的选项：--part --shard"},
+      {"value out of range", {"class", "--min", "2"}, "--min 的值应在 0 到 1 之间，而不是 2"},
+      {"value missing", {"class", "--csv"}, "--csv 后面缺少值"},
+      {"not one of the choices", {"class", "--sort", "name"},
+       "--sort 的值只能是 similarity、margin 之一，而不是 name"},
+      {"given twice", {"class", "--top", "1", "--top", "2"}, "--top 只能给出一次"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    two_sources(dir);
+    const auto before = tree_state(dir.path());
+    const ClassRunResult run = run_utf8(dir.path(), c.args);
+    EXPECT_EQ(run.exit_status, 2) << c.name;
+    EXPECT_EQ(run.out, "") << c.name;
+    EXPECT_EQ(run.err, "codetwin-class：" + c.message + "\n" + kUsage +
+                           "（codetwin-class --help 显示说明）\n")
+        << c.name;
+    EXPECT_EQ(tree_state(dir.path()), before) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace codetwin::testing

@@ -1,5 +1,7 @@
 #include "tests/e2e/class_fixtures.h"
 
+#include <locale.h>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -36,6 +38,13 @@ std::optional<std::string> after(std::string_view text, std::string_view format)
 }
 
 }  // namespace
+
+bool locale_exists(const char* name) {
+  const locale_t locale = newlocale(LC_ALL_MASK, name, nullptr);
+  if (locale == nullptr) return false;
+  freelocale(locale);
+  return true;
+}
 
 std::optional<CodetwinScore> codetwin_score(std::string_view first, std::string_view second) {
   ScratchDir dir;

@@ -38,6 +38,10 @@ struct CodetwinScore {
 };
 std::optional<CodetwinScore> codetwin_score(std::string_view first, std::string_view second);
 
+/// Whether the locale `name` exists here (Wine reads names in the locale's
+/// charset: a Windows build gets Chinese names right only in one that does).
+bool locale_exists(const char* name);
+
 /// The rows of a CSV file as fields, the byte-order mark and quoting undone.
 std::vector<std::vector<std::string>> csv_rows(std::string_view csv);
 

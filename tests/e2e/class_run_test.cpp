@@ -461,6 +461,7 @@ TEST(ClassRunTest, HelpAndVersion) {
   const ClassRunResult help = run_utf8(dir.path(), {"--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_TRUE(help.out.starts_with("用法：codetwin-class [选项] 路径...")) << help.out;
+  EXPECT_NE(help.out.find("man codetwin-class"), std::string::npos) << help.out;
   const ClassRunResult version = run_utf8(dir.path(), {"--version"});
   EXPECT_EQ(version.exit_status, 0);
   EXPECT_TRUE(version.out.starts_with("codetwin-class ")) << version.out;

@@ -6,7 +6,6 @@
 // Linux build's, byte for byte, once its text is in GBK with CR LF. And,
 // on every build, the runner's reading of a Windows build's output.
 #include <gtest/gtest.h>
-#include <locale.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -14,6 +13,7 @@
 
 #include "common/text_mode.h"
 #include "platform/encoding.h"
+#include "tests/archive/archive_maker.h"
 #include "tests/e2e/class_fixtures.h"
 
 namespace codetwin::testing {
@@ -42,13 +42,6 @@ TEST(ClassWindowsOutputTest, ReadAsTheLinuxBuildPrintsIt) {
 // build writes the same text to a pipe.
 std::string as_windows_writes(std::string_view utf8) {
   return encode_line_ends(platform::utf8_to_gbk(utf8), LineEnds::kCrLf);
-}
-
-bool locale_exists(const char* name) {
-  const locale_t locale = newlocale(LC_ALL_MASK, name, nullptr);
-  if (locale == nullptr) return false;
-  freelocale(locale);
-  return true;
 }
 
 // Chinese in every place a name can be: the class folder and the earlier
@@ -80,6 +73,26 @@ Produced produce(const ScratchDir& dir, ClassRunOptions options) {
   return produced;
 }
 
+// The Linux build's run with `args` on a UTF-8 console: what the Windows
+// build must give.
+Produced linux_run(const ScratchDir& dir, const std::vector<std::string>& args) {
+  ClassRunOptions linux_build;
+  linux_build.own_build = true;
+  linux_build.args = args;
+  linux_build.env["LC_ALL"] = "C.UTF-8";
+  return produce(dir, linux_build);
+}
+
+// The Windows build's run with `args` under Wine in `locale`, the outputs
+// of the run before it removed first.
+Produced windows_run(const ScratchDir& dir, const std::vector<std::string>& args, const char* locale) {
+  for (const std::string& name : kChineseOutputs) std::filesystem::remove(dir.file(name));
+  ClassRunOptions windows_build;
+  windows_build.args = args;
+  windows_build.env["LC_ALL"] = locale;
+  return produce(dir, windows_build);
+}
+
 TEST(ClassWindowsTest, ChineseNamesInEitherAnsiCodePage) {
   if (!testing_windows_class_build()) {
     GTEST_SKIP() << "the Windows build's names and console text; the Linux build keeps a name's "
@@ -92,11 +105,7 @@ TEST(ClassWindowsTest, ChineseNamesInEitherAnsiCodePage) {
   put_chinese_class(dir);
   const auto before = tree_state(dir.path());
 
-  ClassRunOptions linux_build;
-  linux_build.own_build = true;
-  linux_build.args = kChineseArgs;
-  linux_build.env["LC_ALL"] = "C.UTF-8";
-  const Produced expected = produce(dir, linux_build);
+  const Produced expected = linux_run(dir, kChineseArgs);
   ASSERT_EQ(expected.run.exit_status, 0) << expected.run.err;
 
   // What the Linux build wrote is right in itself.
@@ -126,11 +135,7 @@ TEST(ClassWindowsTest, ChineseNamesInEitherAnsiCodePage) {
     const char* locale;
   };
   for (const Row& row : {Row{"code page 936", "zh_CN.UTF-8"}, Row{"code page 1252", "C.UTF-8"}}) {
-    for (const std::string& name : kChineseOutputs) std::filesystem::remove(dir.file(name));
-    ClassRunOptions windows_build;
-    windows_build.args = kChineseArgs;
-    windows_build.env["LC_ALL"] = row.locale;
-    const Produced got = produce(dir, windows_build);
+    const Produced got = windows_run(dir, kChineseArgs, row.locale);
     EXPECT_EQ(got.run.exit_status, 0) << row.name;
     EXPECT_EQ(got.run.raw_err, "") << row.name;
     EXPECT_EQ(got.run.raw_out, as_windows_writes(expected.run.out)) << row.name;
@@ -181,6 +186,44 @@ TEST(ClassWindowsTest, NamesBeyondGbkAreExactInTheFiles) {
       << run.out;
   EXPECT_EQ(dir.read("o.csv"), csv);
   EXPECT_EQ(dir.read("o.json"), json);
+}
+
+// A zip made on a Chinese Windows (GBK names, no UTF-8 flag), read by the
+// Windows build in either ANSI code page: the names come out as the Linux
+// build reads them, in the files and on the console.
+TEST(ClassWindowsTest, GbkNamedZipInEitherAnsiCodePage) {
+  if (!testing_windows_class_build()) GTEST_SKIP() << "the Windows build's reading of names";
+  if (!locale_exists("zh_CN.UTF-8")) GTEST_SKIP() << "needs the zh_CN.UTF-8 locale for Wine";
+  ScratchDir dir;
+  put(dir, "班级.zip",
+      make_archive(Format::kZipGbk, files({{"张三_2023001/main.c", example("file1.c")},
+                                           {"李四.c", example("file2.c")},
+                                           {"王五 (重交).c", example("file1.c")}})));
+  const auto before = tree_state(dir.path());
+  std::vector<std::string> args = kChineseArgs;
+  args[0] = "班级.zip";
+  args.erase(args.begin() + 1, args.begin() + 3);  // no --old
+
+  const Produced expected = linux_run(dir, args);
+  ASSERT_EQ(expected.run.exit_status, 0) << expected.run.err;
+  EXPECT_NE(expected.run.out.find("\n张三_2023001   1.000000    王五 (重交).c\n"), std::string::npos)
+      << expected.run.out;
+  const auto rows = csv_rows(expected.files[0]);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[1][0] + "|" + rows[1][1], "张三_2023001|王五 (重交).c");
+
+  for (const char* locale : {"zh_CN.UTF-8", "C.UTF-8"}) {  // code pages 936 and 1252
+    const Produced got = windows_run(dir, args, locale);
+    EXPECT_EQ(got.run.exit_status, 0) << locale;
+    EXPECT_EQ(got.run.raw_err, "") << locale;
+    EXPECT_EQ(got.run.raw_out, as_windows_writes(expected.run.out)) << locale;
+    for (std::size_t k = 0; k < kChineseOutputs.size(); ++k) {
+      EXPECT_EQ(got.files[k], expected.files[k]) << locale << ": " << kChineseOutputs[k];
+    }
+  }
+  auto after = tree_state(dir.path());
+  for (const std::string& name : kChineseOutputs) after.erase(name);
+  EXPECT_EQ(after, before);
 }
 
 }  // namespace

@@ -324,7 +324,7 @@ TEST(ClassBadInputTest, CommandLineErrorsAreTold) {
       {"value out of range", {"class", "--min", "2"}, "--min 的值应在 0 到 1 之间，而不是 2"},
       {"value missing", {"class", "--csv"}, "--csv 后面缺少值"},
       {"not one of the choices", {"class", "--sort", "name"},
-       "--sort 的值只能是 similarity、margin 之一，而不是 name"},
+       "--sort 的值只能是 evidence、similarity、margin 之一，而不是 name"},
       {"given twice", {"class", "--top", "1", "--top", "2"}, "--top 只能给出一次"},
   };
   for (const Case& c : cases) {

@@ -199,22 +199,31 @@ std::vector<SourceSpan> without_comments(const SourceMap& map, std::vector<Sourc
   for (const SourceSpan& span : spans) {
     const FileMap& file = map.files[span.file];
     std::size_t from = span.begin;
+    // Keeps [from, to) trimmed to the words in it: what is left between two
+    // comments, or beside one, may be only blanks and line ends.
     auto keep_to = [&](std::size_t to) {
-      // Only a piece that holds a word shows: between two comments there may
-      // be nothing but blanks.
-      const auto word = std::lower_bound(
+      const auto first = std::lower_bound(
           file.words.begin(), file.words.end(), from,
           [](const FileMap::Bytes& w, std::size_t at) { return w.end <= at; });
-      if (from < to && word != file.words.end() && word->begin < to) {
-        kept.push_back({span.file, from, to});
-      }
+      if (first == file.words.end() || first->begin >= to) return;
+      const auto past = std::lower_bound(
+          first, file.words.end(), to,
+          [](const FileMap::Bytes& w, std::size_t at) { return w.begin < at; });
+      const FileMap::Bytes& last = *std::prev(past);
+      kept.push_back({span.file, std::max(from, first->begin), std::min(to, last.end)});
     };
+    bool cut = false;
     for (const FileMap::Bytes& comment : file.comments) {
       if (comment.end <= from || comment.begin >= span.end) continue;
       keep_to(std::min(comment.begin, span.end));
       from = std::max(from, comment.end);
+      cut = true;
     }
-    keep_to(span.end);
+    if (cut) {
+      keep_to(span.end);
+    } else {
+      kept.push_back(span);  // as mapped, to the byte
+    }
   }
   return kept;
 }

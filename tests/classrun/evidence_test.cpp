@@ -326,6 +326,31 @@ TEST(TileEvidenceTest, LargestFirstWithTheirStretches) {
   EXPECT_EQ(unmapped[0].in_b, tiles[0].in_b);
 }
 
+TEST(WithoutCommentsTest, ACommentInsideAStretchIsCutOut) {
+  const LexOptions no_comments{.ignore_comments = true};
+  struct Row {
+    const char* name;
+    std::string source;
+    std::vector<SourceSpan> expected;  // of the one run over the whole code
+  };
+  const Row rows[] = {
+      {"no comment", "a = b;\nc = d;\n", {{0, 0, 13}}},
+      {"a line between", "a = b;\n/* x */\nc = d;\n", {{0, 0, 6}, {0, 15, 21}}},
+      {"at a line's end", "a = b; // set\nc = d;\n", {{0, 0, 6}, {0, 14, 20}}},
+      {"two, only blanks between", "a = b; /* x */ /* y */ c = d;", {{0, 0, 6}, {0, 23, 29}}},
+      {"inside a statement", "a = /* x */ b;", {{0, 0, 3}, {0, 12, 14}}},
+  };
+  for (const Row& row : rows) {
+    const SourceMap map = map_of({row.source}, no_comments);
+    const std::vector<SourceSpan> spans = source_spans(map, 0, map.tokens.size());
+    EXPECT_EQ(without_comments(map, spans), row.expected) << row.name;
+  }
+  // Across two files, a comment in the second.
+  const SourceMap two = map_of({"a = b;", "/* x */ c = d;"}, no_comments);
+  EXPECT_EQ(without_comments(two, source_spans(two, 0, two.tokens.size())),
+            (std::vector<SourceSpan>{{0, 0, 6}, {1, 8, 14}}));
+}
+
 // A run of three submissions, read from memory.
 struct FakeClass {
   std::map<std::string, std::string> disk;  // path -> bytes

@@ -156,31 +156,38 @@ bool RunTiler::run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::s
                    std::vector<OriginalTile>& tiles) {
   const auto min_length = static_cast<std::uint32_t>(MinMatchLen) + 1;
   if (std::min(a.length, b.length) < min_length) return true;
-  pair_grams(a, b);
-  if (!find_runs(a, b, min_length, max_cells)) return false;
+  if (pair_grams(a, b) > max_cells) return false;
+  find_runs(a, b, min_length);
   take_runs(a, b, min_length, tiles);
   return true;
 }
 
-// partner_: both gram lists are sorted, so one walk pairs them.
-void RunTiler::pair_grams(const RunIndex& a, const RunIndex& b) {
+// partner_: both gram lists are sorted, so one walk pairs them. Returns the
+// cells: the pairs of positions, one in each string, where a gram starts.
+std::size_t RunTiler::pair_grams(const RunIndex& a, const RunIndex& b) {
   partner_.assign(a.grams.size(), RunIndex::kNoGram);
+  // Without branches, which would be taken as the grams fall: every step
+  // writes g's partner so far and moves past the smaller gram (or both).
+  std::size_t g = 0;
   std::size_t j = 0;
-  for (std::size_t g = 0; g < a.grams.size(); ++g) {
-    while (j < b.grams.size() && b.grams[j] < a.grams[g]) ++j;
-    if (j == b.grams.size()) break;
-    if (b.grams[j] == a.grams[g]) partner_[g] = static_cast<std::uint16_t>(j);
+  std::size_t cells = 0;
+  while (g < a.grams.size() && j < b.grams.size()) {
+    const std::uint32_t x = a.grams[g];
+    const std::uint32_t y = b.grams[j];
+    partner_[g] = x == y ? static_cast<std::uint16_t>(j) : RunIndex::kNoGram;
+    cells += std::size_t{x == y} * (a.starts[g + 1] - a.starts[g]) * (b.starts[j + 1] - b.starts[j]);
+    g += x <= y;
+    j += y <= x;
   }
+  return cells;
 }
 
 // found_: every run of min_length or more, in (a, b) order, then listed by
-// length (first_, next_). False when the cells pass max_cells. found_ keeps
-// its size from pair to pair; only its first entries are this pair's.
-bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
-                         std::size_t max_cells) {
+// length (first_, next_). found_ keeps its size from pair to pair; only its
+// first entries are this pair's.
+void RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length) {
   const std::uint8_t* ta = a.text.data();
   const std::uint8_t* tb = b.text.data();
-  std::size_t cells = 0;
   std::size_t found = 0;
   std::uint32_t longest = 0;
   std::uint64_t* out = found_.data();
@@ -197,8 +204,6 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     if (h == RunIndex::kNoGram) continue;
     const std::uint32_t first = b.starts[h];
     const std::uint32_t last = b.starts[h + 1];
-    cells += last - first;
-    if (cells > max_cells) return false;
     found = static_cast<std::size_t>(out - found_.data());
     if (found_.size() < found + (last - first)) {
       found_.resize(std::max(2 * found_.size(), found + (last - first)));
@@ -213,10 +218,10 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
       continue;
     }
     if constexpr (std::endian::native == std::endian::little) {
-      const std::uint64_t spread = c * 0x0101010101010101;
+      const std::uint64_t spread = std::uint64_t{c} * 0x0101010101010101U;
       for (std::uint32_t k = first; k < last; k += 8) {
         std::uint64_t starts = nonzero_bytes(load64(b.before.data() + k) ^ spread);
-        if (last - k < 8) starts &= (std::uint64_t{1} << (8 * (last - k))) - 1;
+        starts &= kAll >> (64 - 8 * std::min(last - k, 8U));  // this gram's only
         for (; starts != 0; starts &= starts - 1) {
           measure(x, positions[k + (static_cast<unsigned>(std::countr_zero(starts)) >> 3)]);
         }
@@ -236,7 +241,6 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     next_[i] = first_[length];
     first_[length] = static_cast<std::uint32_t>(i);
   }
-  return true;
 }
 
 void RunTiler::take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
@@ -245,43 +249,65 @@ void RunTiler::take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
   covered_a_.assign(a.length / 64 + 2, 0);
   covered_b_.assign(b.length / 64 + 2, 0);
   heap_.clear();
-  const std::uint64_t* covered_a = covered_a_.data();
-  const std::uint64_t* covered_b = covered_b_.data();
+  constexpr std::uint64_t kEnd = ~std::uint64_t{0};  // after every run
+  // The least piece of a cut run, or kEnd: kept at hand, since it changes
+  // only when a piece is taken or queued.
+  std::uint64_t piece = kEnd;
   for (auto length = static_cast<std::uint32_t>(first_.size() - 1); length >= min_length;
        --length) {
-    const std::uint64_t mask = kAll >> (64 - std::min(length, 64U));
-    std::uint32_t i = first_[length];
-    // The runs of this length and the pieces of cut runs that have it, in
-    // (a, b) order. Pieces are few; most levels have none.
-    for (;;) {
-      std::uint64_t run;
-      if (!heap_.empty() && run_length(heap_.front()) == length &&
-          (i == kNoRun || heap_.front() < found_[i])) {
-        run = heap_.front();
-        std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
-        heap_.pop_back();
-      } else if (i != kNoRun) {
-        run = found_[i];
-        i = next_[i];
-      } else {
-        break;
+    // The runs of this length and the pieces that have it, in (a, b)
+    // order. A cut queues pieces shorter than the level, which come after
+    // every run of it.
+    for (std::uint32_t i = first_[length]; i != kNoRun;) {
+      const std::uint64_t run = found_[i];
+      if (piece < run) {
+        take_piece(min_length, tiles);
+        piece = heap_.empty() ? kEnd : heap_.front();
+        continue;
       }
-      const std::uint32_t x = run_a(run);
-      const std::uint32_t y = run_b(run);
-      if (length <= 64) {
-        const std::uint64_t covered = (bits_at(covered_a, x) | bits_at(covered_b, y)) & mask;
-        if (covered == 0) {
-          lay_tile(x, y, length, tiles);
-        } else if (has_free_stretch(~covered & mask, min_length)) {
-          cut(run, min_length);
-        }
-      } else if (any_in(covered_a, x, length) || any_in(covered_b, y, length)) {
-        cut(run, min_length);
-      } else {
-        lay_tile(x, y, length, tiles);
-      }
+      i = next_[i];
+      if (take(run, min_length, tiles)) piece = heap_.front();
+    }
+    while (piece != kEnd && run_length(piece) == length) {
+      take_piece(min_length, tiles);
+      piece = heap_.empty() ? kEnd : heap_.front();
     }
   }
+}
+
+// Takes the least piece off the heap.
+void RunTiler::take_piece(std::uint32_t min_length, std::vector<OriginalTile>& tiles) {
+  const std::uint64_t run = heap_.front();
+  std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
+  heap_.pop_back();
+  take(run, min_length, tiles);
+}
+
+// Lays `run` as a tile if no tile touches it; otherwise queues what is left
+// of it, and says whether anything was.
+inline bool RunTiler::take(std::uint64_t run, std::uint32_t min_length,
+                           std::vector<OriginalTile>& tiles) {
+  const std::uint32_t length = run_length(run);
+  const std::uint32_t x = run_a(run);
+  const std::uint32_t y = run_b(run);
+  bool touched;
+  if (length <= 64) {
+    const std::uint64_t mask = kAll >> (64 - length);
+    const std::uint64_t covered =
+        (bits_at(covered_a_.data(), x) | bits_at(covered_b_.data(), y)) & mask;
+    // Most runs are cut to nothing: no min_length free offsets in a row.
+    if (covered != 0 && !has_free_stretch(~covered & mask, min_length)) return false;
+    touched = covered != 0;
+  } else {
+    touched = any_in(covered_a_.data(), x, length) || any_in(covered_b_.data(), y, length);
+  }
+  if (!touched) {
+    lay_tile(x, y, length, tiles);
+    return false;
+  }
+  const std::size_t queued = heap_.size();
+  cut(run, min_length);
+  return heap_.size() != queued;
 }
 
 void RunTiler::lay_tile(std::uint32_t x, std::uint32_t y, std::uint32_t length,

@@ -32,10 +32,11 @@
 //
 // The cost is the common 4-grams (cells (a, b) where one starts in both
 // strings) plus the runs, not La x Lb: on two 1,500-character token
-// strings of C programs about 10,000 cells and 3,300 runs. Repetitive text
-// over few symbols has far more (random text over «ab»: La x Lb / 16), so
-// run() gives up past a bound on the cells, and the caller tiles the pair
-// another way.
+// strings of C programs about 12,000 cells and 4,200 runs. The cells grow
+// with the square of the length, and repetitive text over few symbols has
+// far more (random text over «ab»: La x Lb / 16), so run() counts them
+// first, from the two gram lists, and gives up past a bound; the caller
+// then tiles the pair another way.
 #ifndef CODETWIN_SIMILARITY_RUN_TILING_H_
 #define CODETWIN_SIMILARITY_RUN_TILING_H_
 
@@ -95,11 +96,12 @@ class RunTiler {
            std::vector<OriginalTile>& tiles);
 
  private:
-  void pair_grams(const RunIndex& a, const RunIndex& b);
-  bool find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
-                 std::size_t max_cells);
+  std::size_t pair_grams(const RunIndex& a, const RunIndex& b);
+  void find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length);
   void take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
                  std::vector<OriginalTile>& tiles);
+  bool take(std::uint64_t run, std::uint32_t min_length, std::vector<OriginalTile>& tiles);
+  void take_piece(std::uint32_t min_length, std::vector<OriginalTile>& tiles);
   void lay_tile(std::uint32_t x, std::uint32_t y, std::uint32_t length,
                 std::vector<OriginalTile>& tiles);
   void cut(std::uint64_t run, std::uint32_t min_length);

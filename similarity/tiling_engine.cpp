@@ -909,10 +909,11 @@ class SuffixTiler {
 };
 
 // A pair of strings with more common 4-grams than this many per character
-// is merged instead: the run method spends about as much on 16 cells per
-// character as the merge on a character (token strings of class programs
-// have 2 to 5).
-constexpr std::size_t kRunCellsPerChar = 16;
+// is merged instead: the run method spends about as much on 8 cells as the
+// merge on a character. Token strings of class programs of 3 kB have about
+// 4; the cells grow with the square of the length, so long strings pass
+// the bound.
+constexpr std::size_t kRunCellsPerChar = 8;
 
 // The strings' run indexes, by a hash of their bytes, and the tiler that
 // uses them. Indexes are kept until they would hold more than the budget's
@@ -963,7 +964,7 @@ const std::vector<OriginalTile>& TilingEngine<Index>::run_tiles(std::string_view
                                                                 std::string_view B,
                                                                 int MinMatchLen) {
   const auto fall_back = [&]() -> const std::vector<OriginalTile>& {
-    if (A.size() <= kIndexedLimit && B.size() <= kIndexedLimit) {
+    if (strings_ == Strings::kKeep && A.size() <= kIndexedLimit && B.size() <= kIndexedLimit) {
       return merged_tiles(A, B, MinMatchLen);
     }
     return suffix_tiles(A, B, MinMatchLen);
@@ -978,8 +979,9 @@ const std::vector<OriginalTile>& TilingEngine<Index>::run_tiles(std::string_view
   const RunIndex& a = runs_->index(A);
   const RunIndex& b = runs_->index(B);
   const std::size_t max_cells = kRunCellsPerChar * (A.size() + B.size());
-  if (runs_->tiler.run(a, b, MinMatchLen, max_cells, tiles_)) return tiles_;
-  return fall_back();
+  const bool done = runs_->tiler.run(a, b, MinMatchLen, max_cells, tiles_);
+  if (strings_ == Strings::kForget) runs_->make_room_for(0, 0);
+  return done ? tiles_ : fall_back();
 }
 
 template <typename Index>

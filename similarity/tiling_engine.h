@@ -76,11 +76,12 @@ class TilingEngine {
   /// The same by merging the suffixes of A and B, each sorted once.
   const std::vector<OriginalTile>& merged_tiles(std::string_view A, std::string_view B,
                                                 int MinMatchLen);
-  /// The same from the strings' common runs, each string indexed once and
-  /// kept (see run_tiling.h). A pair the method does not take (MinMatchLen
-  /// below kRunMinMatchLen, a string over kRunLimit characters, too many
-  /// common 4-grams) is merged instead, or sorted if longer than
-  /// kIndexedLimit.
+  /// The same from the strings' common runs (see run_tiling.h), each
+  /// string's 4-grams indexed once, and kept if the engine keeps its
+  /// strings.
+  /// A pair the method does not take (MinMatchLen below kRunMinMatchLen, a
+  /// string over kRunLimit characters, too many common 4-grams) is merged
+  /// instead when the engine keeps its strings, else sorted.
   const std::vector<OriginalTile>& run_tiles(std::string_view A, std::string_view B,
                                              int MinMatchLen);
   /// The same bit-parallel; both strings must have at most kShortLimit

@@ -12,15 +12,21 @@
 //     keeps its positions grouped by 4-gram in its RunIndex), drops the
 //     pairs whose run reaches further left (A[a - 1] = B[b - 1]), and
 //     measures the rest a word at a time. They come out in (a, b) order.
-//  2. Orders them by length, longest first, then by (a, b): a stable
-//     counting sort by length.
-//  3. Takes them in that order, each run standing for the pair (a, b) at
-//     level len. If no tile laid so far touches either of its stretches,
-//     it is the next tile. Otherwise the tiles have cut it: what is left
-//     of it are the stretches of offsets t where neither A[a + t] nor
-//     B[b + t] is covered; each longer than MinMatchLen goes back, at its
-//     own (shorter) length, into a heap that is taken from in the same
-//     order alongside the sorted runs.
+//  2. Lists them by length, each list in (a, b) order (linked from the
+//     back, so no sort is needed).
+//  3. Takes them longest first, then by (a, b), each run standing for the
+//     pair (a, b) at level len. If no tile laid so far touches either of
+//     its stretches, it is the next tile. Otherwise the tiles have cut it:
+//     what is left of it are the stretches of offsets t where neither
+//     A[a + t] nor B[b + t] is covered; each longer than MinMatchLen goes
+//     back, at its own (shorter) length, into a heap that is taken from in
+//     the same order alongside the lists.
+//
+// For example, A = «abcdefgh», B = «abcdXcdefgh», MinMatchLen 3: the runs
+// are (0, 0, 4) «abcd» and (2, 5, 6) «cdefgh». Level 6 lays (2, 5, 6).
+// At level 4, (0, 0, 4) is touched (A[2..3] are covered); what is left of
+// it, offsets 0 and 1, is too short, so there is no second tile: exactly
+// what the literal passes do.
 //
 // Why this is the literal passes: at level L (every longer run is gone)
 // the passes take, in (a, b) order, each pair whose run of L characters

@@ -61,7 +61,7 @@ std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B,
 /// the runs the two strings share (tiling_engine.h, run_tiling.h). A pair
 /// with too many common 4-grams, or MinMatchLen below 3, is tiled from the
 /// strings' own sorted suffixes instead, kept the same way. Each kind is
-/// dropped whole when it passes about four million characters (about 11
+/// dropped whole when it passes about four million characters (about 10
 /// bytes a character for the 4-grams, 14 for the suffixes); pairs of
 /// strings of at most 128 characters use no memory but the workspace's own.
 class TilingWorkspace {

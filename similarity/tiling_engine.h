@@ -2,15 +2,21 @@
 // all its working memory from one pair to the next, so that tiling many
 // pairs in a row allocates nothing once it has seen the largest pair.
 //
-// Three methods give the same tiles:
+// Four methods give the same tiles:
 //   suffix_tiles()  sorts the suffixes of A NUL B: any lengths, O(N log N);
 //   merged_tiles()  gets the same order by merging A's and B's own sorted
-//                   suffixes, kept by the engine from pair to pair: for a
-//                   class, where every string meets every other one (a
-//                   pair too alike for the merge is sorted whole);
+//                   suffixes, kept by the engine from pair to pair (a pair
+//                   too alike for the merge is sorted whole);
+//   run_tiles()     takes the strings' common runs longest first, each
+//                   string's 4-grams indexed once and kept (run_tiling.h):
+//                   the fastest on class programs, where runs are few, and
+//                   passed on to the merge for MinMatchLen below 3 or for
+//                   repetitive pairs with too many common 4-grams;
 //   short_tiles()   bit-parallel, for strings of at most kShortLimit
 //                   characters.
-// tiles() picks one by the lengths.
+// tiles() picks one by the lengths: short_tiles() for two short strings;
+// when the engine keeps its strings, run_tiles() up to kIndexedLimit
+// characters; suffix_tiles() otherwise.
 //
 // The width of the position arithmetic is a parameter, so that both widths
 // can be tested.
@@ -22,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "similarity/run_tiling.h"
 #include "similarity/short_tiling.h"
 #include "similarity/similarity.h"
 
@@ -29,6 +36,7 @@ namespace codetwin::similarity {
 
 template <typename Index>
 class SuffixTiler;
+struct RunCache;
 
 /// Strings longer than this are not indexed one by one: their pairs are
 /// sorted whole.
@@ -40,7 +48,9 @@ inline constexpr std::size_t kIndexedLimit = std::size_t{1} << 16;
 inline constexpr std::size_t kCompactAbove = std::size_t{1} << 18;
 
 /// An engine drops its strings' indexes when they hold more characters than
-/// this (about 14 bytes each with 32-bit positions, so 60 MB at most).
+/// this, each kind on its own: sorted suffixes take about 14 bytes a
+/// character with 32-bit positions (60 MB at most), the run method's
+/// 4-grams about 10.
 inline constexpr std::size_t kIndexBudget = std::size_t{1} << 22;
 
 /// `Index` is std::uint32_t or std::uint64_t; A.size() + B.size() + 1 must
@@ -66,6 +76,14 @@ class TilingEngine {
   /// The same by merging the suffixes of A and B, each sorted once.
   const std::vector<OriginalTile>& merged_tiles(std::string_view A, std::string_view B,
                                                 int MinMatchLen);
+  /// The same from the strings' common runs (see run_tiling.h), each
+  /// string's 4-grams indexed once, and kept if the engine keeps its
+  /// strings.
+  /// A pair the method does not take (MinMatchLen below kRunMinMatchLen, a
+  /// string over kRunLimit characters, too many common 4-grams) is merged
+  /// instead when the engine keeps its strings, else sorted.
+  const std::vector<OriginalTile>& run_tiles(std::string_view A, std::string_view B,
+                                             int MinMatchLen);
   /// The same bit-parallel; both strings must have at most kShortLimit
   /// characters.
   const std::vector<OriginalTile>& short_tiles(std::string_view A, std::string_view B,
@@ -80,6 +98,7 @@ class TilingEngine {
   std::size_t compact_above_;
   std::unique_ptr<SuffixTiler<Index>> suffix_;  // made when first needed
   std::unique_ptr<ShortTiler> short_;
+  std::unique_ptr<RunCache> runs_;
   std::vector<OriginalTile> tiles_;
 };
 

@@ -14,7 +14,8 @@
 // A workspace and two engines live from one input to the next, as in a
 // class run: the workspace's tiles and MatchLen, and each engine's methods
 // (one engine sorts in compact mode, the other drops its strings' indexes
-// every few inputs), must give the same tiles whatever inputs came before.
+// every few inputs), must give the same tiles whatever inputs came before;
+// so must the run method on its own, with no bound on the cells.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "similarity/run_tiling.h"
 #include "similarity/similarity.h"
 #include "similarity/tiling_engine.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -79,6 +81,20 @@ struct Reused {
   Engine compact{Engine::Strings::kForget, similarity::kIndexBudget, 0};
 };
 
+// The run method itself with no bound on the cells, where it applies.
+void check_run_method(std::string_view A, std::string_view B, int MinMatchLen,
+                      const std::vector<Tile>& want) {
+  if (MinMatchLen < similarity::kRunMinMatchLen) return;
+  static similarity::RunTiler tiler;
+  similarity::RunIndex a;
+  similarity::RunIndex b;
+  similarity::build_run_index(A, a);
+  similarity::build_run_index(B, b);
+  std::vector<similarity::OriginalTile> tiles;
+  FUZZ_CHECK(tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles));
+  FUZZ_CHECK(similarity::to_pass_coordinates(tiles) == want);
+}
+
 void check_reused(std::string_view A, std::string_view B, int MinMatchLen,
                   const std::vector<Tile>& want) {
   static Reused reused;
@@ -88,6 +104,8 @@ void check_reused(std::string_view A, std::string_view B, int MinMatchLen,
   FUZZ_CHECK(to_pass_coordinates(reused.engine.suffix_tiles(A, B, MinMatchLen)) == want);
   FUZZ_CHECK(to_pass_coordinates(reused.compact.suffix_tiles(A, B, MinMatchLen)) == want);
   FUZZ_CHECK(to_pass_coordinates(reused.engine.merged_tiles(A, B, MinMatchLen)) == want);
+  FUZZ_CHECK(to_pass_coordinates(reused.engine.run_tiles(A, B, MinMatchLen)) == want);
+  check_run_method(A, B, MinMatchLen, want);
   if (A.size() <= similarity::kShortLimit && B.size() <= similarity::kShortLimit) {
     FUZZ_CHECK(to_pass_coordinates(reused.engine.short_tiles(A, B, MinMatchLen)) == want);
   }

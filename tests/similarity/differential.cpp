@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "bench/generate.h"
+#include "similarity/run_tiling.h"
 #include "similarity/tiling_engine.h"
 #include "tests/similarity/reference_tiling.h"
 
@@ -62,6 +63,25 @@ Reused& reused() {
   return engines;
 }
 
+// The run method itself, with no bound on the cells, where it applies (the
+// engine's run_tiles() may pass a pair on to another method).
+::testing::AssertionResult check_run_method(const std::vector<Tile>& want, std::string_view A,
+                                            std::string_view B, int MinMatchLen) {
+  if (MinMatchLen < kRunMinMatchLen || A.size() > kRunLimit || B.size() > kRunLimit) {
+    return ::testing::AssertionSuccess();
+  }
+  static RunTiler tiler;
+  RunIndex a;
+  RunIndex b;
+  build_run_index(A, a);
+  build_run_index(B, b);
+  std::vector<OriginalTile> tiles;
+  if (!tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles)) {
+    return ::testing::AssertionFailure() << "the run method gave up without a bound";
+  }
+  return compare("run method, unbounded", to_pass_coordinates(tiles), want, A, B, MinMatchLen);
+}
+
 }  // namespace
 
 ::testing::AssertionResult same_tiles_as(const std::vector<Tile>& want, std::string_view A,
@@ -74,6 +94,8 @@ Reused& reused() {
       compare("tile()", tile(A, B, MinMatchLen), want, A, B, MinMatchLen);
   if (result) result = check("suffix method", engines.narrow.suffix_tiles(A, B, MinMatchLen));
   if (result) result = check("merged method", engines.narrow.merged_tiles(A, B, MinMatchLen));
+  if (result) result = check("run method", engines.narrow.run_tiles(A, B, MinMatchLen));
+  if (result) result = check_run_method(want, A, B, MinMatchLen);
   if (result && A.size() <= kShortLimit && B.size() <= kShortLimit) {
     result = check("short method", engines.narrow.short_tiles(A, B, MinMatchLen));
   }

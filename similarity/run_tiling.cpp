@@ -1,0 +1,362 @@
+#include "similarity/run_tiling.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <functional>
+
+namespace codetwin::similarity {
+
+namespace {
+
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+constexpr std::uint64_t kHigh = 0x8080808080808080;
+
+// The high bit of each byte of v that is not 0.
+std::uint64_t nonzero_bytes(std::uint64_t v) { return (((v & kLow7) + kLow7) | v) & kHigh; }
+
+std::uint32_t load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+std::uint64_t load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+bool has_zero_byte(std::uint32_t v) { return ((v - 0x01010101U) & ~v & 0x80808080U) != 0; }
+
+// The number of equal bytes, none 0, from x and y on; both are followed by
+// a 0 within their readable bytes, and 8 more readable bytes after it.
+std::uint32_t common_run(const std::uint8_t* x, const std::uint8_t* y) {
+  std::uint32_t h = 0;
+  for (;;) {
+    const std::uint64_t u = load64(x + h);
+    const std::uint64_t v = load64(y + h);
+    // A byte that differs, or a 0 in both, ends the run.
+    const std::uint64_t stop = nonzero_bytes(u ^ v) | (~nonzero_bytes(u) & kHigh);
+    if (stop != 0) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return h + static_cast<std::uint32_t>(std::countr_zero(stop) >> 3);
+      } else {
+        return h + static_cast<std::uint32_t>(std::countl_zero(stop) >> 3);
+      }
+    }
+    h += 8;
+  }
+}
+
+// The 4 bytes from p as one number (only its equality with others matters).
+std::uint32_t gram_at(const std::uint8_t* p) { return load32(p); }
+
+constexpr std::uint64_t kAll = ~std::uint64_t{0};
+
+// Bits pos..pos+63 of a bit set that has a spare word at its end.
+std::uint64_t bits_at(const std::uint64_t* set, std::uint32_t pos) {
+  const std::size_t w = pos >> 6;
+  const unsigned s = pos & 63;
+  // Two shifts for the high word, so that s = 0 shifts by no more than 63.
+  return (set[w] >> s) | ((set[w + 1] << 1) << (63 - s));
+}
+
+bool any_in(const std::uint64_t* set, std::uint32_t pos, std::uint32_t length) {
+  for (std::uint32_t t = 0; t < length; t += 64) {
+    std::uint64_t bits = bits_at(set, pos + t);
+    if (length - t < 64) bits &= (std::uint64_t{1} << (length - t)) - 1;
+    if (bits != 0) return true;
+  }
+  return false;
+}
+
+// Whether `free` has min_length (at least 4) set bits in a row.
+bool has_free_stretch(std::uint64_t free, std::uint32_t min_length) {
+  std::uint64_t run = free & (free >> 1);  // bit t: t..t+1 free
+  run &= run >> 2;                         // t..t+3
+  if (min_length == 4 || run == 0) return run != 0;
+  unsigned have = 4;
+  for (; 2 * have <= min_length; have *= 2) run &= run >> have;
+  if (have < min_length) run &= run >> (min_length - have);
+  return run != 0;
+}
+
+void set_range(std::vector<std::uint64_t>& set, std::uint32_t pos, std::uint32_t length) {
+  const std::uint32_t end = pos + length;
+  std::size_t w = pos >> 6;
+  const std::size_t last = (end - 1) >> 6;
+  const std::uint64_t first_mask = kAll << (pos & 63);
+  const std::uint64_t last_mask = kAll >> (63 - ((end - 1) & 63));
+  if (w == last) {
+    set[w] |= first_mask & last_mask;
+    return;
+  }
+  set[w++] |= first_mask;
+  for (; w < last; ++w) set[w] = kAll;
+  set[last] |= last_mask;
+}
+
+// A run as one word, smallest first in the order the passes take them.
+std::uint64_t run_word(std::uint32_t length, std::uint32_t a, std::uint32_t b) {
+  return (static_cast<std::uint64_t>(~length) << 32) | (std::uint64_t{a} << 16) | b;
+}
+std::uint32_t run_length(std::uint64_t run) { return ~static_cast<std::uint32_t>(run >> 32); }
+std::uint32_t run_a(std::uint64_t run) { return static_cast<std::uint32_t>(run >> 16) & 0xFFFF; }
+std::uint32_t run_b(std::uint64_t run) { return static_cast<std::uint32_t>(run) & 0xFFFF; }
+
+constexpr std::uint32_t kNoRun = ~std::uint32_t{0};
+
+}  // namespace
+
+std::size_t RunIndex::bytes() const {
+  return loaded.capacity() + text.capacity() + 4 * (grams.capacity() + starts.capacity()) +
+         2 * positions.capacity() + before.capacity() + 2 * group.capacity();
+}
+
+void build_run_index(std::string_view s, RunIndex& index) {
+  const auto length = static_cast<std::uint32_t>(s.size());
+  index.loaded.assign(s);
+  index.length = length;
+  index.text.assign(length + kRunPadding, 0);
+  for (std::uint32_t i = 0; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    index.text[i] = c == ' ' ? 0 : c;
+  }
+  // (gram, position) for every gram without a separator, sorted.
+  std::vector<std::uint64_t> keyed;
+  keyed.reserve(length);
+  for (std::uint32_t i = 0; i + 4 <= length; ++i) {
+    const std::uint32_t gram = gram_at(index.text.data() + i);
+    if (!has_zero_byte(gram)) keyed.push_back((std::uint64_t{gram} << 32) | i);
+  }
+  std::sort(keyed.begin(), keyed.end());
+  index.grams.clear();
+  index.starts.clear();
+  index.positions.assign(keyed.size() + 8, 0);
+  index.before.assign(keyed.size() + 8, 0);
+  index.group.assign(length, RunIndex::kNoGram);
+  for (std::size_t k = 0; k < keyed.size(); ++k) {
+    const auto gram = static_cast<std::uint32_t>(keyed[k] >> 32);
+    if (index.grams.empty() || index.grams.back() != gram) {
+      index.grams.push_back(gram);
+      index.starts.push_back(static_cast<std::uint32_t>(k));
+    }
+    const auto position = static_cast<std::uint32_t>(keyed[k]);
+    index.positions[k] = static_cast<std::uint16_t>(position);
+    index.before[k] = position == 0 ? 0 : index.text[position - 1];
+    index.group[position] = static_cast<std::uint16_t>(index.grams.size() - 1);
+  }
+  index.starts.push_back(static_cast<std::uint32_t>(keyed.size()));
+  index.grams.shrink_to_fit();
+  index.starts.shrink_to_fit();
+}
+
+bool RunTiler::run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::size_t max_cells,
+                   std::vector<OriginalTile>& tiles) {
+  const auto min_length = static_cast<std::uint32_t>(MinMatchLen) + 1;
+  if (std::min(a.length, b.length) < min_length) return true;
+  if (pair_grams(a, b) > max_cells) return false;
+  find_runs(a, b, min_length);
+  take_runs(a, b, min_length, tiles);
+  return true;
+}
+
+// partner_: both gram lists are sorted, so one walk pairs them. Returns the
+// cells: the pairs of positions, one in each string, where a gram starts.
+std::size_t RunTiler::pair_grams(const RunIndex& a, const RunIndex& b) {
+  partner_.assign(a.grams.size(), RunIndex::kNoGram);
+  // Without branches, which would be taken as the grams fall: every step
+  // writes g's partner so far and moves past the smaller gram (or both).
+  std::size_t g = 0;
+  std::size_t j = 0;
+  std::size_t cells = 0;
+  while (g < a.grams.size() && j < b.grams.size()) {
+    const std::uint32_t x = a.grams[g];
+    const std::uint32_t y = b.grams[j];
+    partner_[g] = x == y ? static_cast<std::uint16_t>(j) : RunIndex::kNoGram;
+    cells += std::size_t{x == y} * (a.starts[g + 1] - a.starts[g]) * (b.starts[j + 1] - b.starts[j]);
+    g += x <= y;
+    j += y <= x;
+  }
+  return cells;
+}
+
+// found_: every run of min_length or more, in (a, b) order, then listed by
+// length (first_, next_). found_ keeps its size from pair to pair; only its
+// first entries are this pair's.
+void RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length) {
+  const std::uint8_t* ta = a.text.data();
+  const std::uint8_t* tb = b.text.data();
+  std::size_t found = 0;
+  std::uint32_t longest = 0;
+  std::uint64_t* out = found_.data();
+  const auto measure = [&](std::uint32_t x, std::uint32_t y) {
+    const std::uint32_t length = 4 + common_run(ta + x + 4, tb + y + 4);
+    longest = std::max(longest, length);
+    *out = run_word(length, x, y);
+    out += length >= min_length;
+  };
+  for (std::uint32_t x = 0; x + 4 <= a.length; ++x) {
+    const std::uint16_t g = a.group[x];
+    if (g == RunIndex::kNoGram) continue;
+    const std::uint16_t h = partner_[g];
+    if (h == RunIndex::kNoGram) continue;
+    const std::uint32_t first = b.starts[h];
+    const std::uint32_t last = b.starts[h + 1];
+    found = static_cast<std::size_t>(out - found_.data());
+    if (found_.size() < found + (last - first)) {
+      found_.resize(std::max(2 * found_.size(), found + (last - first)));
+      out = found_.data() + found;
+    }
+    const std::uint16_t* positions = b.positions.data();
+    // A run that reaches left of x (A[x - 1] = B[y - 1], no separator)
+    // is found at its own start.
+    const std::uint8_t c = x == 0 ? 0 : ta[x - 1];
+    if (c == 0) {
+      for (std::uint32_t k = first; k < last; ++k) measure(x, positions[k]);
+      continue;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+      const std::uint64_t spread = std::uint64_t{c} * 0x0101010101010101U;
+      for (std::uint32_t k = first; k < last; k += 8) {
+        std::uint64_t starts = nonzero_bytes(load64(b.before.data() + k) ^ spread);
+        starts &= kAll >> (64 - 8 * std::min(last - k, 8U));  // this gram's only
+        for (; starts != 0; starts &= starts - 1) {
+          measure(x, positions[k + (static_cast<unsigned>(std::countr_zero(starts)) >> 3)]);
+        }
+      }
+    } else {
+      for (std::uint32_t k = first; k < last; ++k) {
+        if (b.before[k] != c) measure(x, positions[k]);
+      }
+    }
+  }
+  found = static_cast<std::size_t>(out - found_.data());
+  // Lists by length, built from the back so that each is in (a, b) order.
+  first_.assign(static_cast<std::size_t>(longest) + 1, kNoRun);
+  if (next_.size() < found) next_.resize(found);
+  for (std::size_t i = found; i-- > 0;) {
+    const std::uint32_t length = run_length(found_[i]);
+    next_[i] = first_[length];
+    first_[length] = static_cast<std::uint32_t>(i);
+  }
+}
+
+void RunTiler::take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
+                         std::vector<OriginalTile>& tiles) {
+  // One spare word for bits_at, one for the bits past the end it may read.
+  covered_a_.assign(a.length / 64 + 2, 0);
+  covered_b_.assign(b.length / 64 + 2, 0);
+  heap_.clear();
+  constexpr std::uint64_t kEnd = ~std::uint64_t{0};  // after every run
+  // The least piece of a cut run, or kEnd: kept at hand, since it changes
+  // only when a piece is taken or queued.
+  std::uint64_t piece = kEnd;
+  for (auto length = static_cast<std::uint32_t>(first_.size() - 1); length >= min_length;
+       --length) {
+    // The runs of this length and the pieces that have it, in (a, b)
+    // order. A cut queues pieces shorter than the level, which come after
+    // every run of it.
+    for (std::uint32_t i = first_[length]; i != kNoRun;) {
+      const std::uint64_t run = found_[i];
+      if (piece < run) {
+        take_piece(min_length, tiles);
+        piece = heap_.empty() ? kEnd : heap_.front();
+        continue;
+      }
+      i = next_[i];
+      if (take(run, min_length, tiles)) piece = heap_.front();
+    }
+    while (piece != kEnd && run_length(piece) == length) {
+      take_piece(min_length, tiles);
+      piece = heap_.empty() ? kEnd : heap_.front();
+    }
+  }
+}
+
+// Takes the least piece off the heap.
+void RunTiler::take_piece(std::uint32_t min_length, std::vector<OriginalTile>& tiles) {
+  const std::uint64_t run = heap_.front();
+  std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
+  heap_.pop_back();
+  take(run, min_length, tiles);
+}
+
+// Lays `run` as a tile if no tile touches it; otherwise queues what is left
+// of it, and says whether anything was.
+inline bool RunTiler::take(std::uint64_t run, std::uint32_t min_length,
+                           std::vector<OriginalTile>& tiles) {
+  const std::uint32_t length = run_length(run);
+  const std::uint32_t x = run_a(run);
+  const std::uint32_t y = run_b(run);
+  bool touched;
+  if (length <= 64) {
+    const std::uint64_t mask = kAll >> (64 - length);
+    const std::uint64_t covered =
+        (bits_at(covered_a_.data(), x) | bits_at(covered_b_.data(), y)) & mask;
+    // Most runs are cut to nothing: no min_length free offsets in a row.
+    if (covered != 0 && !has_free_stretch(~covered & mask, min_length)) return false;
+    touched = covered != 0;
+  } else {
+    touched = any_in(covered_a_.data(), x, length) || any_in(covered_b_.data(), y, length);
+  }
+  if (!touched) {
+    lay_tile(x, y, length, tiles);
+    return false;
+  }
+  const std::size_t queued = heap_.size();
+  cut(run, min_length);
+  return heap_.size() != queued;
+}
+
+void RunTiler::lay_tile(std::uint32_t x, std::uint32_t y, std::uint32_t length,
+                        std::vector<OriginalTile>& tiles) {
+  set_range(covered_a_, x, length);
+  set_range(covered_b_, y, length);
+  tiles.push_back({x, y, length});
+}
+
+// Queues what the tiles have left of `run`: its uncovered pieces of
+// min_length characters or more.
+void RunTiler::cut(std::uint64_t run, std::uint32_t min_length) {
+  const std::uint32_t length = run_length(run);
+  const std::uint32_t x = run_a(run);
+  const std::uint32_t y = run_b(run);
+  // Covered offsets of the run, 64 at a time.
+  const auto covered_from = [&](std::uint32_t t) {
+    return bits_at(covered_a_.data(), x + t) | bits_at(covered_b_.data(), y + t);
+  };
+  std::uint32_t t = 0;
+  while (t < length) {
+    // Skip covered offsets.
+    for (;;) {
+      const std::uint64_t free = ~covered_from(t);
+      if (free != 0) {
+        t += static_cast<std::uint32_t>(std::countr_zero(free));
+        break;
+      }
+      t += 64;
+      if (t >= length) return;
+    }
+    if (t >= length) return;
+    std::uint32_t end = t;
+    for (;;) {
+      const std::uint64_t bits = covered_from(end);
+      if (bits != 0) {
+        end += static_cast<std::uint32_t>(std::countr_zero(bits));
+        break;
+      }
+      end += 64;
+      if (end >= length) break;
+    }
+    end = std::min(end, length);
+    if (end - t >= min_length) {
+      heap_.push_back(run_word(end - t, x + t, y + t));
+      std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+    }
+    t = end;
+  }
+}
+
+}  // namespace codetwin::similarity

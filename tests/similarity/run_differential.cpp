@@ -1,0 +1,75 @@
+#include "tests/similarity/run_differential.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/generate.h"
+#include "similarity/run_tiling.h"
+#include "similarity/tiling_engine.h"
+#include "tests/similarity/differential.h"
+#include "tests/similarity/reference_tiling.h"
+
+namespace codetwin::similarity {
+
+::testing::AssertionResult same_tiles_by_runs(std::string_view A, std::string_view B,
+                                              int MinMatchLen) {
+  static RunTiler tiler;
+  RunIndex a;
+  RunIndex b;
+  build_run_index(A, a);
+  build_run_index(B, b);
+  std::vector<OriginalTile> tiles;
+  if (!tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles)) {
+    return ::testing::AssertionFailure() << "gave up with no bound on the cells";
+  }
+  const std::vector<Tile> got = to_pass_coordinates(tiles);
+  const std::vector<Tile> want = reference_tile(A, B, MinMatchLen);
+  for (std::size_t pass = 0; pass < std::max(got.size(), want.size()); ++pass) {
+    if (pass < got.size() && pass < want.size() && got[pass] == want[pass]) continue;
+    return ::testing::AssertionFailure()
+           << "pass " << pass + 1 << " differs for MinMatchLen " << MinMatchLen << ", A=\""
+           << escaped(A) << "\", B=\"" << escaped(B) << "\": "
+           << (pass < got.size() ? ::testing::PrintToString(got[pass]) : "no tile")
+           << " instead of "
+           << (pass < want.size() ? ::testing::PrintToString(want[pass]) : "no tile");
+  }
+  return ::testing::AssertionSuccess();
+}
+
+void check_all_pairs_by_runs(std::string_view alphabet, std::size_t max_length,
+                             std::initializer_list<int> min_match_lens) {
+  const std::vector<std::string> strings = all_strings(alphabet, max_length);
+  for (int MinMatchLen : min_match_lens) {
+    for (const std::string& A : strings) {
+      for (const std::string& B : strings) ASSERT_TRUE(same_tiles_by_runs(A, B, MinMatchLen));
+    }
+  }
+}
+
+void check_random_pairs_by_runs(std::string_view alphabet, std::uint64_t seed, int pairs,
+                                std::size_t max_length) {
+  constexpr int kMinMatchLens[] = {3, 3, 3, 4, 6};
+  bench::Rng rng(seed);
+  for (int i = 0; i < pairs; ++i) {
+    const std::string A = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
+    const std::string B = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
+    ASSERT_TRUE(same_tiles_by_runs(A, B, kMinMatchLens[i % 5])) << "seed " << seed << ", pair " << i;
+  }
+}
+
+void check_token_pairs_by_runs(std::uint64_t seed, int pairs, std::size_t max_length) {
+  bench::Rng rng(seed);
+  for (int i = 0; i < pairs; ++i) {
+    const bench::ProgramPair pair = bench::generate_pair(rng.next(), max_length);
+    const bench::ProgramPair other = bench::generate_pair(rng.next(), max_length);
+    std::string A = pair.first.tokens;
+    std::string B = i % 2 == 0 ? pair.second.tokens : other.first.tokens;
+    A.resize(std::min(A.size(), rng.below(max_length + 1)));
+    B.resize(std::min(B.size(), rng.below(max_length + 1)));
+    ASSERT_TRUE(same_tiles_by_runs(A, B, 3)) << "seed " << seed << ", pair " << i;
+  }
+}
+
+}  // namespace codetwin::similarity

@@ -133,7 +133,7 @@ TEST(ArchiveTest, DamagedArchives) {
       seed = seed * 1103515245u + 12345u;
       text += static_cast<char>('a' + (seed >> 16) % 26);
     }
-    many.push_back({"s" + std::to_string(100 + k) + ".c", text});
+    many.push_back({testing::numbered("s", static_cast<std::uint64_t>(100 + k), ".c"), text});
   }
   const std::string zip = testing::make_archive(Format::kZipUtf8, many);
   const std::string tgz = testing::make_archive(Format::kTarGz, many);
@@ -188,7 +188,7 @@ TEST(ArchiveTest, BombsAreRefused) {
   EXPECT_LT(honest.size(), 11u << 20);
   Reader reader(std::nullopt, kDefaultMaxBytes);
   std::string expected;
-  for (int k = 0; k < 10; ++k) expected += "b" + std::to_string(k) + ".c!解压后超过 256 MiB，不予读取\n";
+  for (std::uint64_t k = 0; k < 10; ++k) expected += testing::numbered("b", k, ".c!解压后超过 256 MiB，不予读取\n");
   EXPECT_EQ(text_of(reader.read_bytes(honest, kSources)), expected);
   EXPECT_EQ(reader.used(), 0u);
   // The same claiming 1 KiB each: the data itself is stopped at the bound.
@@ -212,10 +212,10 @@ TEST(ArchiveTest, SmallBombReadsAsZeros) {
 
 TEST(ArchiveTest, TooManyEntries) {
   std::vector<Entry> entries;
-  for (std::uint64_t k = 0; k <= kMaxEntries; ++k) entries.push_back({"s" + std::to_string(k) + ".c", "x"});
+  for (std::uint64_t k = 0; k <= kMaxEntries; ++k) entries.push_back({testing::numbered("s", k, ".c"), "x"});
   const Tree tree = read(testing::make_archive(Format::kZipUtf8, entries));
   EXPECT_EQ(tree.stop, Stop::kTooMany);
-  EXPECT_EQ(tree.stopped_at, "s" + std::to_string(kMaxEntries) + ".c");
+  EXPECT_EQ(tree.stopped_at, testing::numbered("s", kMaxEntries, ".c"));
 }
 
 TEST(ArchiveTest, ArchiveNames) {

@@ -182,7 +182,7 @@ std::vector<Entry> with_good(std::vector<Entry> entries) {
 std::string many_students(Format format, int count) {
   std::vector<Entry> entries;
   for (int k = 0; k < count; ++k) {
-    entries.push_back({"s" + std::to_string(1000 + k) + "/main.c", example(k % 2 ? "file1.c" : "file2.c") +
+    entries.push_back({numbered("s", static_cast<std::uint64_t>(1000 + k), "/main.c"), example(k % 2 ? "file1.c" : "file2.c") +
                                                                      std::string(600, static_cast<char>('a' + k % 26))});
   }
   return make_archive(format, entries);
@@ -238,7 +238,7 @@ TEST(ClassArchiveTest, BadArchives) {
       {"100,000 tiny entries",
        [] {
          std::vector<Entry> entries;
-         for (int k = 0; k < 100000; ++k) entries.push_back({"t" + std::to_string(k) + ".c", "x"});
+         for (int k = 0; k < 100000; ++k) entries.push_back({numbered("t", static_cast<std::uint64_t>(k), ".c"), "x"});
          return make_archive(Format::kZipUtf8, entries);
        },
        {}, 2, "codetwin-class：压缩包 bad.zip：条目超过 50000 个，不予读取（在 t50000.c 处）\n"},

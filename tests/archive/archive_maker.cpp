@@ -218,7 +218,7 @@ std::string make_zip_bomb(int count, std::uint64_t size, const std::string& pref
   const std::uint64_t claimed = declared == 0 ? size : declared;
   std::string zip, directory;
   for (int k = 0; k < count; ++k) {
-    const std::string name = prefix + std::to_string(k) + ".c";
+    const std::string name = numbered(prefix, static_cast<std::uint64_t>(k), ".c");
     const std::uint64_t offset = zip.size();
     const auto header = [&](std::string& out, bool central) {
       le(out, central ? 0x02014b50 : 0x04034b50, 4);
@@ -257,6 +257,13 @@ std::string make_zip_bomb(int count, std::uint64_t size, const std::string& pref
   le(zip, directory_at, 4);
   le(zip, 0, 2);
   return zip;
+}
+
+std::string numbered(std::string_view before, std::uint64_t k, std::string_view after) {
+  std::string text(before);
+  text += std::to_string(k);
+  text += after;
+  return text;
 }
 
 std::string extension_of(Format format) {

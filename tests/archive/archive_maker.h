@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace codetwin::testing {
@@ -44,6 +45,10 @@ std::vector<Entry> files(const std::map<std::string, std::string>& named);
 /// size each file's headers claim instead of the true one.
 std::string make_zip_bomb(int count, std::uint64_t size, const std::string& prefix,
                           std::uint64_t declared = 0);
+
+/// `before`, the number `k` and `after` ("s" 12 ".c": "s12.c"), built by
+/// appending (g++ 12 at -O3 sees a false overlap in "s" + ... + ".c").
+std::string numbered(std::string_view before, std::uint64_t k, std::string_view after);
 
 /// The file extension of `format`'s archives (".zip", ".tar.gz", ...).
 std::string extension_of(Format format);

@@ -182,13 +182,8 @@ std::vector<Entry> with_good(std::vector<Entry> entries) {
 std::string many_students(Format format, int count) {
   std::vector<Entry> entries;
   for (int k = 0; k < count; ++k) {
-    // Names built by appending: g++ 12 at -O3 takes a chain of + on
-    // temporaries for an overlapping copy.
-    std::string name = "s";
-    name.append(std::to_string(1000 + k)).append("/main.c");
-    std::string source = example(k % 2 ? "file1.c" : "file2.c");
-    source.append(600, static_cast<char>('a' + k % 26));
-    entries.push_back({name, source});
+    entries.push_back({numbered("s", static_cast<std::uint64_t>(1000 + k), "/main.c"), example(k % 2 ? "file1.c" : "file2.c") +
+                                                                     std::string(600, static_cast<char>('a' + k % 26))});
   }
   return make_archive(format, entries);
 }
@@ -243,10 +238,7 @@ TEST(ClassArchiveTest, BadArchives) {
       {"100,000 tiny entries",
        [] {
          std::vector<Entry> entries;
-         for (int k = 0; k < 100000; ++k) {
-           std::string name = "t";
-           entries.push_back({name.append(std::to_string(k)).append(".c"), "x"});
-         }
+         for (int k = 0; k < 100000; ++k) entries.push_back({numbered("t", static_cast<std::uint64_t>(k), ".c"), "x"});
          return make_archive(Format::kZipUtf8, entries);
        },
        {}, 2, "codetwin-class：压缩包 bad.zip：条目超过 50000 个，不予读取（在 t50000.c 处）\n"},

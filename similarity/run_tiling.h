@@ -118,7 +118,7 @@ class RunTiler {
   // A run is one word: (~length << 32) | (a << 16) | b, so that the
   // smallest word comes first.
   std::vector<std::uint64_t> found_;  // in (a, b) order, then spare room
-  // The runs of each length as a list in (a, b) order: first_[cap - length]
+  // The runs of each length as a list in (a, b) order: first_[length]
   // and then next_[run], indexes into found_.
   std::vector<std::uint32_t> first_;
   std::vector<std::uint32_t> next_;

@@ -1,13 +1,14 @@
 // profile_codes(): how many submissions hold each stretch, by sorting.
 //
 // Every submission's stretches are gathered once each, the whole run's are
-// sorted and counted, and each submission then looks its own up. A stretch
-// of kStretch bytes is its own key, so two stretches are counted together
-// only when they are the same bytes.
+// sorted and counted, and each submission then looks its own up among the
+// common ones. A stretch of kStretch bytes is its own key, so two stretches
+// are counted together only when they are the same bytes.
 #include "verdict/common_code.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace codetwin::verdict {
@@ -15,11 +16,6 @@ namespace codetwin::verdict {
 namespace {
 
 using Key = std::array<std::uint64_t, (kStretch + 7) / 8>;
-
-struct Counted {
-  Key key;
-  std::uint32_t holders;
-};
 
 Key key_at(std::string_view code, std::size_t p) {
   Key key{};
@@ -37,7 +33,12 @@ void for_each_stretch(std::string_view code, F&& f) {
   }
 }
 
-std::vector<Counted> count_holders(const std::vector<std::string_view>& codes) {
+// The stretches that at least `common_at` codes hold, sorted. Each code's
+// stretches are gathered once each and the run's are sorted together; only
+// the common ones are kept, in place, so that the run's stretches are held
+// just once at the most.
+std::vector<Key> common_stretches(const std::vector<std::string_view>& codes,
+                                  std::size_t common_at) {
   std::vector<Key> all;
   std::vector<Key> own;
   for (std::string_view code : codes) {
@@ -48,33 +49,36 @@ std::vector<Counted> count_holders(const std::vector<std::string_view>& codes) {
     all.insert(all.end(), own.begin(), own.end());
   }
   std::sort(all.begin(), all.end());
-  std::vector<Counted> counted;
+  std::size_t kept = 0;
   for (std::size_t i = 0; i < all.size();) {
     std::size_t j = i + 1;
     while (j < all.size() && all[j] == all[i]) ++j;
-    counted.push_back({all[i], static_cast<std::uint32_t>(j - i)});
+    if (j - i >= common_at) all[kept++] = all[i];
     i = j;
   }
-  return counted;
-}
-
-std::uint32_t holders_of(const std::vector<Counted>& counted, const Key& key) {
-  const auto at = std::lower_bound(counted.begin(), counted.end(), key,
-                                   [](const Counted& c, const Key& k) { return c.key < k; });
-  return at != counted.end() && at->key == key ? at->holders : 0;
+  all.resize(kept);
+  all.shrink_to_fit();
+  return all;
 }
 
 }  // namespace
 
 CodeProfile::CodeProfile(std::string_view code, const std::vector<bool>& common)
-    : common_at_(common) {
-  before_.resize(code.size() + 1, 0);
+    : size_(code.size()),
+      distinctive_bits_((code.size() + 63) / 64 + 1, 0),
+      common_bits_((code.size() + 63) / 64 + 1, 0) {
   block_starts_.push_back(0);
   std::size_t depth = 0;
   for (std::size_t p = 0; p < code.size(); ++p) {
-    const bool distinctive = code[p] != ' ' && !common[p];
-    before_[p + 1] = before_[p] + (distinctive ? 1 : 0);
-    if (code[p] != ' ' && common[p]) ++common_;
+    const std::uint64_t bit = std::uint64_t{1} << (p % 64);
+    if (code[p] != ' ') {
+      if (common[p]) {
+        common_bits_[p / 64] |= bit;
+        ++common_;
+      } else {
+        distinctive_bits_[p / 64] |= bit;
+      }
+    }
     // A brace in a string or a stray one may shift a boundary; a block is
     // only where a part's code is counted, so that is harmless.
     if (code[p] == '{') ++depth;
@@ -82,6 +86,21 @@ CodeProfile::CodeProfile(std::string_view code, const std::vector<bool>& common)
       block_starts_.push_back(static_cast<std::uint32_t>(p + 1));
     }
   }
+  before_word_.resize(distinctive_bits_.size() + 1, 0);
+  for (std::size_t w = 0; w < distinctive_bits_.size(); ++w) {
+    before_word_[w + 1] =
+        before_word_[w] + static_cast<std::uint32_t>(std::popcount(distinctive_bits_[w]));
+  }
+}
+
+std::int64_t CodeProfile::rank(std::size_t p) const {
+  if (distinctive_bits_.empty()) return 0;  // not profiled: no code
+  const std::uint64_t below = (std::uint64_t{1} << (p % 64)) - 1;
+  return before_word_[p / 64] + std::popcount(distinctive_bits_[p / 64] & below);
+}
+
+std::int64_t CodeProfile::distinctive_in(std::int64_t begin, std::int64_t length) const {
+  return rank(static_cast<std::size_t>(begin + length)) - rank(static_cast<std::size_t>(begin));
 }
 
 std::uint32_t CodeProfile::block_of(std::int64_t p) const {
@@ -92,8 +111,7 @@ std::uint32_t CodeProfile::block_of(std::int64_t p) const {
 }
 
 std::int64_t CodeProfile::block_end(std::uint32_t k) const {
-  return k + 1 < block_starts_.size() ? block_starts_[k + 1]
-                                      : static_cast<std::int64_t>(before_.size()) - 1;
+  return k + 1 < block_starts_.size() ? block_starts_[k + 1] : static_cast<std::int64_t>(size_);
 }
 
 std::int64_t CodeProfile::distinctive_in_block(std::uint32_t k) const {
@@ -101,17 +119,11 @@ std::int64_t CodeProfile::distinctive_in_block(std::uint32_t k) const {
   return distinctive_in(block_begin(k), block_end(k) - block_begin(k));
 }
 
-std::int64_t CodeProfile::distinctive_in(std::int64_t begin, std::int64_t length) const {
-  if (before_.empty()) return 0;  // not profiled: no code
-  const auto from = static_cast<std::size_t>(begin);
-  const auto to = static_cast<std::size_t>(begin + length);
-  return static_cast<std::int64_t>(before_[to]) - static_cast<std::int64_t>(before_[from]);
-}
 
 std::vector<CodeProfile> profile_codes(const std::vector<std::string_view>& codes,
                                        std::size_t common_at) {
-  const std::vector<Counted> counted =
-      common_at == 0 ? std::vector<Counted>() : count_holders(codes);
+  const std::vector<Key> common_ones =
+      common_at == 0 ? std::vector<Key>() : common_stretches(codes, common_at);
   std::vector<CodeProfile> profiles;
   profiles.reserve(codes.size());
   std::vector<bool> common;
@@ -121,7 +133,7 @@ std::vector<CodeProfile> profile_codes(const std::vector<std::string_view>& code
     // marks of the stretches seen so far end.
     std::size_t covered_to = 0;
     for_each_stretch(code, [&](std::size_t p) {
-      if (common_at == 0 || holders_of(counted, key_at(code, p)) < common_at) return;
+      if (!std::binary_search(common_ones.begin(), common_ones.end(), key_at(code, p))) return;
       for (std::size_t q = std::max(p, covered_to); q < p + kStretch; ++q) common[q] = true;
       covered_to = p + kStretch;
     });

@@ -39,7 +39,7 @@ class CodeProfile {
   CodeProfile(std::string_view code, const std::vector<bool>& common);
 
   /// Distinctive characters in all.
-  std::int64_t distinctive() const { return before_.empty() ? 0 : before_.back(); }
+  std::int64_t distinctive() const { return rank(size_); }
   /// Distinctive characters among code positions [begin, begin + length).
   std::int64_t distinctive_in(std::int64_t begin, std::int64_t length) const;
   /// Characters of code, blanks aside, that are common.
@@ -47,7 +47,9 @@ class CodeProfile {
   /// Characters of code, blanks aside.
   std::int64_t length() const { return distinctive() + common_; }
   /// Whether character p is common.
-  bool is_common(std::size_t p) const { return common_at_.empty() ? false : common_at_[p]; }
+  bool is_common(std::size_t p) const {
+    return p < size_ && ((common_bits_[p / 64] >> (p % 64)) & 1) != 0;
+  }
 
   /// The block that holds character p, and the distinctive code in block k.
   std::uint32_t block_of(std::int64_t p) const;
@@ -57,8 +59,17 @@ class CodeProfile {
   std::int64_t block_end(std::uint32_t k) const;
 
  private:
-  std::vector<std::uint32_t> before_;  // distinctive characters before position p
-  std::vector<bool> common_at_;
+  // Distinctive characters before position p.
+  std::int64_t rank(std::size_t p) const;
+
+  // A bit per character, 64 to a word: a class's code is millions of
+  // characters, and a count for every one of them would be most of a run's
+  // memory. Each word's count of distinctive characters before it makes a
+  // rank one look-up and one population count.
+  std::size_t size_ = 0;
+  std::vector<std::uint64_t> distinctive_bits_;
+  std::vector<std::uint64_t> common_bits_;
+  std::vector<std::uint32_t> before_word_;
   std::vector<std::uint32_t> block_starts_;
   std::int64_t common_ = 0;
 };

@@ -90,8 +90,8 @@ KeepRules keep_rules(const ListOptions& options) {
   KeepRules rules;
   // A margin depends on every pair's score, so ranking by it, like listing
   // all, keeps every pair that may be listed. Ranking by evidence needs the
-  // pairs that share code (always kept) and, for the ties at evidence 0,
-  // the best by similarity.
+  // pairs with evidence (always kept) and, for the ties at evidence 0, the
+  // best by similarity.
   rules.keep_all =
       options.keep_all_listed || options.top == 0 || options.sort == SortKey::kMargin;
   rules.min = options.min;

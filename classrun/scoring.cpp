@@ -17,7 +17,6 @@ namespace {
 // the counter is seldom contended and the last chunks still spread.
 constexpr std::uint64_t kChunk = 32;
 
-
 // The pairs in order: row i holds (i, j) for every partner j > i; an old
 // submission's partners are the new ones only.
 class PairIndex {

@@ -11,6 +11,13 @@ namespace {
 
 std::string number(std::int64_t value) { return std::to_string(value); }
 
+// `value` with `decimals` digits after the point.
+std::string fixed(double value, int decimals) {
+  char digits[64];
+  std::snprintf(digits, sizeof digits, "%.*f", decimals, value);
+  return digits;
+}
+
 // A share as whole percent, rounded down, so that 99.6 % is not shown as all.
 std::string percent(double share) {
   return std::to_string(static_cast<int>(share * 100 + 1e-9)) + "%";
@@ -29,22 +36,12 @@ std::string format_margin(double margin) {
   return digits;
 }
 
-std::string format_evidence(double evidence) {
-  char digits[64];
-  std::snprintf(digits, sizeof digits, "%.2f", evidence);
-  return digits;
-}
+std::string format_evidence(double evidence) { return fixed(evidence, 2); }
 
-std::string format_share(double share) {
-  char digits[64];
-  std::snprintf(digits, sizeof digits, "%.3f", share);
-  return digits;
-}
+std::string format_share(double share) { return fixed(share, 3); }
 
 std::string format_threshold(double value) {
-  char digits[64];
-  std::snprintf(digits, sizeof digits, "%.6f", value);
-  std::string text = digits;
+  std::string text = fixed(value, 6);
   while (text.back() == '0') text.pop_back();
   if (text.back() == '.') text.pop_back();
   return text;

@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "archive/archive.h"
@@ -21,6 +20,8 @@
 #include "classrun/submissions.h"
 #include "classrun/template_code.h"
 #include "driver/class_options.h"
+#include "driver/progress.h"
+#include "platform/cpus.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/tool_console.h"
@@ -34,15 +35,12 @@
 namespace {
 
 using namespace codetwin;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kOk = 0;
 constexpr int kIncomplete = 1;  // a submission skipped or an output not written
 constexpr int kUsage = 2;       // the command line, a path, or too few submissions
 
-// How often the progress line may be redrawn, and how long an interrupt may
-// wait for the threads to finish their pairs.
-constexpr auto kProgressPeriod = std::chrono::milliseconds(250);
+// How long an interrupt may wait for the threads to finish their pairs.
 constexpr auto kInterruptGrace = std::chrono::milliseconds(500);
 
 void say(std::string_view utf8) { platform::write_stderr(platform::text_for_console(utf8)); }
@@ -57,42 +55,6 @@ int usage_error(std::string_view what) {
   say("用法：codetwin-class [选项] 路径...（codetwin-class --help 显示说明）\n");
   return kUsage;
 }
-
-// One line on standard error, redrawn in place, when standard error is a
-// terminal; nothing otherwise.
-class Progress {
- public:
-  Progress() : shown_(platform::stderr_is_terminal()) {}
-  ~Progress() { clear(); }
-
-  void draw(std::string_view what, std::uint64_t done, std::uint64_t total, Clock::time_point since) {
-    if (!shown_) return;
-    const double seconds = std::chrono::duration<double>(Clock::now() - since).count();
-    std::string line = std::string(what) + "：" + std::to_string(done) + "/" + std::to_string(total);
-    if (total > 0) line += "（" + std::to_string(done * 100 / total) + "%）";
-    if (seconds > 1 && done > 0) {
-      const double rate = static_cast<double>(done) / seconds;
-      line += "，每秒 " + std::to_string(static_cast<std::uint64_t>(rate));
-      const auto left = static_cast<std::uint64_t>(static_cast<double>(total - done) / rate);
-      line += "，约剩 " + std::to_string(left / 60) + " 分 " + std::to_string(left % 60) + " 秒";
-    }
-    std::string shown = "\r" + platform::text_for_console(line);
-    const std::size_t length = shown.size();
-    if (length < last_length_) shown.append(last_length_ - length, ' ');
-    last_length_ = length;
-    platform::write_stderr(shown);
-  }
-
-  void clear() {
-    if (!shown_ || last_length_ == 0) return;
-    platform::write_stderr("\r" + std::string(last_length_, ' ') + "\r");
-    last_length_ = 0;
-  }
-
- private:
-  bool shown_;
-  std::size_t last_length_ = 0;
-};
 
 // Ends the run after Ctrl-C: temporary outputs go, the message is shown.
 [[noreturn]] void stop_interrupted(std::vector<std::unique_ptr<platform::AtomicOutput>>& outputs) {
@@ -228,17 +190,12 @@ class ClassRun {
   }
 
   int load() {
-    Progress progress;
-    const Clock::time_point start = Clock::now();
-    Clock::time_point drawn = start;
+    driver::Progress progress("读取");
     std::vector<classrun::Submission> readable;
     readable.reserve(submissions_.size());
     for (std::size_t k = 0; k < submissions_.size(); ++k) {
       if (platform::interrupted()) stop();
-      if (Clock::now() - drawn > kProgressPeriod) {
-        progress.draw("读取", k, submissions_.size(), start);
-        drawn = Clock::now();
-      }
+      progress.update(k, submissions_.size());
       classrun::Submission& submission = submissions_[k];
       if (std::optional<classrun::Skipped> skipped = classrun::load(submission, options_.lex)) {
         progress.clear();
@@ -274,17 +231,16 @@ class ClassRun {
 
   int score() {
     unsigned jobs = options_.jobs;
-    if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+    if (jobs == 0) jobs = platform::usable_cpus();
     classrun::PairScorer scorer(submissions_, classrun::keep_rules(options_.list), jobs);
-    Progress progress;
-    const Clock::time_point start = Clock::now();
-    while (!scorer.wait(kProgressPeriod)) {
+    driver::Progress progress("比较");
+    while (!scorer.wait(driver::kRedrawPeriod)) {
       if (platform::interrupted()) {
         scorer.cancel();
         scorer.wait(kInterruptGrace);
         stop();
       }
-      progress.draw("比较", scorer.done(), scorer.total(), start);
+      progress.update(scorer.done(), scorer.total());
     }
     progress.clear();
     if (platform::interrupted()) stop();

@@ -233,7 +233,8 @@ std::string help_text() {
   --json 文件         把这些对、各份作业、分组和证据的设置写成 JSON 文档
   --html 文件         写出 HTML 证据报告
   --html-pairs N      报告中除标记的对以外再展示的对数（默认 50）
-  -j, --jobs N        同时使用的线程数（默认为处理器的硬件线程数）
+  -j, --jobs N        同时使用的线程数（默认为本进程可用的处理器数，
+                      看亲和性掩码和 cgroup 的 CPU 配额）
   --archive-charset 字符集
                       压缩包中未注明字符集的文件名所用的字符集（如 GBK、BIG5；
                       默认：是有效的 UTF-8 就按 UTF-8，否则按 GBK）

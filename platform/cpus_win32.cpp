@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <bit>
+#include <cstdint>
 #include <thread>
 
 #include "platform/cpus.h"

@@ -38,7 +38,9 @@ void Progress::update(std::uint64_t done, std::uint64_t total) {
     platform::write_stderr(platform::text_for_console("codetwin-class：" + text + "\n"));
     return;
   }
-  std::string shown = "\r" + platform::text_for_console(text);
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "\r" + string.
+  std::string shown = "\r";
+  shown += platform::text_for_console(text);
   const std::size_t length = shown.size();
   if (length < last_length_) shown.append(last_length_ - length, ' ');
   last_length_ = length;
@@ -47,7 +49,10 @@ void Progress::update(std::uint64_t done, std::uint64_t total) {
 
 void Progress::clear() {
   if (!terminal_ || last_length_ == 0) return;
-  platform::write_stderr("\r" + std::string(last_length_, ' ') + "\r");
+  std::string blank = "\r";
+  blank.append(last_length_, ' ');
+  blank += '\r';
+  platform::write_stderr(blank);
   last_length_ = 0;
 }
 

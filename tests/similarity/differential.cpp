@@ -63,13 +63,21 @@ Reused& reused() {
   return engines;
 }
 
-// The run method itself, with no bound on the cells, where it applies (the
-// engine's run_tiles() may pass a pair on to another method).
+// The run method itself where it applies (the engine's run_tiles() may pass
+// a pair on to another method).
 ::testing::AssertionResult check_run_method(const std::vector<Tile>& want, std::string_view A,
                                             std::string_view B, int MinMatchLen) {
   if (MinMatchLen < kRunMinMatchLen || A.size() > kRunLimit || B.size() > kRunLimit) {
     return ::testing::AssertionSuccess();
   }
+  return same_tiles_by_run_method(want, A, B, MinMatchLen);
+}
+
+}  // namespace
+
+::testing::AssertionResult same_tiles_by_run_method(const std::vector<Tile>& want,
+                                                    std::string_view A, std::string_view B,
+                                                    int MinMatchLen) {
   static RunTiler tiler;
   RunIndex a;
   RunIndex b;
@@ -81,8 +89,6 @@ Reused& reused() {
   }
   return compare("run method, unbounded", to_pass_coordinates(tiles), want, A, B, MinMatchLen);
 }
-
-}  // namespace
 
 ::testing::AssertionResult same_tiles_as(const std::vector<Tile>& want, std::string_view A,
                                          std::string_view B, int MinMatchLen) {

@@ -24,6 +24,12 @@ void PrintTo(const Tile& t, std::ostream* os);
 ::testing::AssertionResult same_tiles_as(const std::vector<Tile>& want, std::string_view A,
                                          std::string_view B, int MinMatchLen);
 
+/// Success when the run method alone, with no bound on the cells, gives
+/// `want`, pass by pass; one tiler is kept from one call to the next.
+::testing::AssertionResult same_tiles_by_run_method(const std::vector<Tile>& want,
+                                                    std::string_view A, std::string_view B,
+                                                    int MinMatchLen);
+
 /// same_tiles_as() the literal passes' tiles.
 ::testing::AssertionResult same_tiles_as_literal(std::string_view A, std::string_view B,
                                                  int MinMatchLen);

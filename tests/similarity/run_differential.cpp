@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "bench/generate.h"
-#include "similarity/run_tiling.h"
-#include "similarity/tiling_engine.h"
 #include "tests/similarity/differential.h"
 #include "tests/similarity/reference_tiling.h"
 
@@ -15,27 +13,7 @@ namespace codetwin::similarity {
 
 ::testing::AssertionResult same_tiles_by_runs(std::string_view A, std::string_view B,
                                               int MinMatchLen) {
-  static RunTiler tiler;
-  RunIndex a;
-  RunIndex b;
-  build_run_index(A, a);
-  build_run_index(B, b);
-  std::vector<OriginalTile> tiles;
-  if (!tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles)) {
-    return ::testing::AssertionFailure() << "gave up with no bound on the cells";
-  }
-  const std::vector<Tile> got = to_pass_coordinates(tiles);
-  const std::vector<Tile> want = reference_tile(A, B, MinMatchLen);
-  for (std::size_t pass = 0; pass < std::max(got.size(), want.size()); ++pass) {
-    if (pass < got.size() && pass < want.size() && got[pass] == want[pass]) continue;
-    return ::testing::AssertionFailure()
-           << "pass " << pass + 1 << " differs for MinMatchLen " << MinMatchLen << ", A=\""
-           << escaped(A) << "\", B=\"" << escaped(B) << "\": "
-           << (pass < got.size() ? ::testing::PrintToString(got[pass]) : "no tile")
-           << " instead of "
-           << (pass < want.size() ? ::testing::PrintToString(want[pass]) : "no tile");
-  }
-  return ::testing::AssertionSuccess();
+  return same_tiles_by_run_method(reference_tile(A, B, MinMatchLen), A, B, MinMatchLen);
 }
 
 void check_all_pairs_by_runs(std::string_view alphabet, std::size_t max_length,

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "classrun/pair_index.h"
 #include "similarity/similarity.h"
 
 namespace codetwin::classrun {
@@ -16,59 +17,6 @@ namespace {
 // Pairs handed to a thread at a time: a few milliseconds of work, so that
 // the counter is seldom contended and the last chunks still spread.
 constexpr std::uint64_t kChunk = 32;
-
-// The pairs in order: row i holds (i, j) for every partner j > i; an old
-// submission's partners are the new ones only.
-class PairIndex {
- public:
-  explicit PairIndex(const std::vector<Submission>& submissions) {
-    const std::size_t n = submissions.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      if (submissions[i].cohort == Cohort::kNew) new_ones_.push_back(static_cast<std::uint32_t>(i));
-    }
-    row_start_.resize(n + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint64_t later = n - 1 - i;
-      const std::uint64_t row = submissions[i].cohort == Cohort::kNew ? later : new_after(i);
-      row_start_[i + 1] = row_start_[i] + row;
-    }
-  }
-
-  std::uint64_t total() const { return row_start_.back(); }
-
-  /// Calls f(i, j) for the pairs numbered [first, last).
-  template <typename F>
-  void for_each(std::uint64_t first, std::uint64_t last, const std::vector<Submission>& submissions,
-                F&& f) const {
-    auto row = std::upper_bound(row_start_.begin(), row_start_.end(), first) - row_start_.begin() - 1;
-    std::uint64_t k = first;
-    while (k < last) {
-      const auto i = static_cast<std::uint32_t>(row);
-      const std::uint64_t row_end = std::min(last, row_start_[row + 1]);
-      const std::uint64_t offset = k - row_start_[row];
-      if (submissions[i].cohort == Cohort::kNew) {
-        for (std::uint64_t j = i + 1 + offset; k < row_end; ++j, ++k) {
-          if (!f(i, static_cast<std::uint32_t>(j))) return;
-        }
-      } else {
-        auto j = std::upper_bound(new_ones_.begin(), new_ones_.end(), i) + static_cast<std::ptrdiff_t>(offset);
-        for (; k < row_end; ++j, ++k) {
-          if (!f(i, *j)) return;
-        }
-      }
-      ++row;
-    }
-  }
-
- private:
-  std::uint64_t new_after(std::size_t i) const {
-    return static_cast<std::uint64_t>(new_ones_.end() -
-                                      std::upper_bound(new_ones_.begin(), new_ones_.end(), i));
-  }
-
-  std::vector<std::uint32_t> new_ones_;
-  std::vector<std::uint64_t> row_start_;  // pairs before row i
-};
 
 // A pair with its similarity, for ordering.
 struct Scored {
@@ -105,14 +53,7 @@ void offer(Best& best, float score, std::uint32_t partner) {
 // One thread's tallies, on cache lines of their own so that two threads
 // never write to one line.
 struct alignas(64) Tally {
-  std::uint64_t pairs = 0;
-  std::uint64_t suspected = 0;
-  std::uint64_t not_a_number = 0;
-  std::uint64_t listable = 0;
-  Histogram histogram{};
-  std::vector<Best> best;
-  std::vector<verdict::Shares> shares;
-  std::vector<PairScore> kept;  // by threshold, or as they may have evidence
+  PartialScores scores;         // its kept pairs: by threshold, or as they may have evidence
   std::size_t next_pruning = 0;
   std::vector<Scored> top;      // a heap: the worst of the best `top` first
 };
@@ -128,34 +69,142 @@ bool at_least(float similarity, const std::optional<double>& threshold) {
   return threshold && similarity >= static_cast<float>(*threshold);
 }
 
+// Whether the listing keeps a pair for its similarity `s`.
+bool kept_by_score(float s, const KeepRules& rules) {
+  const bool listable = !rules.min || at_least(s, rules.min);
+  return (rules.keep_all && listable) || at_least(s, rules.at_or_above);
+}
+
+bool may_have_evidence(const std::vector<Submission>& submissions,
+                       const std::vector<verdict::Shares>& shares, const PairScore& pair) {
+  return verdict::may_have_evidence(pair.shared, submissions[pair.a].profile,
+                                    submissions[pair.b].profile, shares[pair.a], shares[pair.b]);
+}
+
+// Drops the kept pairs that `shares` show cannot have evidence.
+void drop_without_evidence(std::vector<PairScore>& kept, const std::vector<Submission>& submissions,
+                           const std::vector<verdict::Shares>& shares, const KeepRules& rules) {
+  std::erase_if(kept, [&](const PairScore& pair) {
+    const float s = similarity::similarity(pair.match_len, submissions[pair.a].length,
+                                           submissions[pair.b].length);
+    return !kept_by_score(s, rules) && !may_have_evidence(submissions, shares, pair);
+  });
+}
+
+bool in_pair_order(const PairScore& x, const PairScore& y) {
+  return x.a != y.a ? x.a < y.a : x.b < y.b;
+}
+
+bool same_pair(const PairScore& x, const PairScore& y) { return x.a == y.a && x.b == y.b; }
+
+// What a submission's strings cost in a pair: each string it tiles.
+std::uint64_t tiling_weight(const Submission& s) {
+  return s.tokens.size() + (s.code_is_tokens ? 0 : s.code_tokens.size());
+}
+
 }  // namespace
 
 std::uint64_t count_pairs(const std::vector<Submission>& submissions) {
   return PairIndex(submissions).total();
 }
 
+PairRange pair_slice(const std::vector<Submission>& submissions, std::uint32_t k, std::uint32_t n) {
+  const PairIndex index(submissions);
+  std::vector<std::uint64_t> weights;
+  weights.reserve(submissions.size());
+  for (const Submission& s : submissions) weights.push_back(tiling_weight(s));
+  const std::uint64_t total = index.total_cost(weights, kPairSetUpCost);
+  // Slice k starts where k/n of the cost is reached, computed without
+  // overflow: total * k / n in two parts.
+  auto start = [&](std::uint64_t slice) {
+    if (slice == 0) return std::uint64_t{0};
+    if (slice >= n) return index.total();
+    const std::uint64_t cost = total / n * slice + total % n * slice / n;
+    return index.pair_at_cost(cost, weights, kPairSetUpCost);
+  };
+  return {start(k), start(std::uint64_t{k} + 1)};
+}
+
+PartialScores merge_partial(std::vector<PartialScores> parts,
+                            const std::vector<Submission>& submissions, const KeepRules& rules) {
+  PartialScores whole;
+  whole.best.resize(submissions.size());
+  whole.shares.resize(submissions.size());
+  std::vector<Scored> top;
+  for (PartialScores& part : parts) {
+    whole.pairs += part.pairs;
+    whole.suspected += part.suspected;
+    whole.not_a_number += part.not_a_number;
+    whole.listable += part.listable;
+    for (std::size_t bin = 0; bin < whole.histogram.size(); ++bin) {
+      whole.histogram[bin] += part.histogram[bin];
+    }
+    for (std::size_t k = 0; k < submissions.size(); ++k) {
+      for (const Closest& held : {part.best[k].first, part.best[k].second}) {
+        if (held.partner != Closest::kNoPartner) offer(whole.best[k], held.score, held.partner);
+      }
+      whole.shares[k].merge(part.shares[k]);
+    }
+    whole.kept.insert(whole.kept.end(), part.kept.begin(), part.kept.end());
+    for (const PairScore& pair : part.top) {
+      top.push_back({pair, similarity::similarity(pair.match_len, submissions[pair.a].length,
+                                                  submissions[pair.b].length)});
+    }
+    part = {};  // its memory goes now
+  }
+  // Which pairs a part held for their evidence depends on the pairs it met;
+  // with more shares known, fewer can have any.
+  drop_without_evidence(whole.kept, submissions, whole.shares, rules);
+  std::sort(whole.kept.begin(), whole.kept.end(), in_pair_order);
+  std::sort(top.begin(), top.end(), ranks_before);
+  if (top.size() > rules.top) top.resize(rules.top);
+  for (const Scored& scored : top) whole.top.push_back(scored.pair);
+  return whole;
+}
+
+Scores finish(PartialScores whole, const KeepRules& rules) {
+  Scores scores;
+  scores.pairs = whole.pairs;
+  scores.suspected = whole.suspected;
+  scores.not_a_number = whole.not_a_number;
+  scores.listable = whole.listable;
+  scores.histogram = whole.histogram;
+  scores.best = std::move(whole.best);
+  scores.shares = std::move(whole.shares);
+  scores.kept = std::move(whole.kept);
+  const std::size_t top = std::min(whole.top.size(), rules.top);
+  scores.kept.insert(scores.kept.end(), whole.top.begin(), whole.top.begin() + static_cast<std::ptrdiff_t>(top));
+  std::sort(scores.kept.begin(), scores.kept.end(), in_pair_order);
+  scores.kept.erase(std::unique(scores.kept.begin(), scores.kept.end(), same_pair), scores.kept.end());
+  return scores;
+}
+
 struct PairScorer::State {
-  State(const std::vector<Submission>& submissions, const KeepRules& rules, unsigned jobs)
-      : submissions(submissions), rules(rules), index(submissions) {
-    const std::uint64_t total = index.total();
-    const auto useful = static_cast<unsigned>(std::min<std::uint64_t>(total / kChunk + 1, 1024));
+  State(const std::vector<Submission>& submissions, const KeepRules& rules, unsigned jobs,
+        std::optional<PairRange> slice)
+      : submissions(submissions),
+        rules(rules),
+        index(submissions),
+        range(slice.value_or(PairRange{0, index.total()})),
+        next(range.first) {
+    const std::uint64_t pairs = range.last - range.first;
+    const auto useful = static_cast<unsigned>(std::min<std::uint64_t>(pairs / kChunk + 1, 1024));
     tallies.resize(std::clamp(jobs, 1u, useful));
     for (Tally& tally : tallies) {
-      tally.best.resize(submissions.size());
-      tally.shares.resize(submissions.size());
+      tally.scores.best.resize(submissions.size());
+      tally.scores.shares.resize(submissions.size());
       tally.next_pruning = rules.prune_from;
     }
   }
 
   void work(Tally& tally) {
     similarity::TilingWorkspace workspace;
-    const std::uint64_t total = index.total();
     for (;;) {
       const std::uint64_t first = next.fetch_add(kChunk);
-      if (first >= total || stop.load()) break;
-      const std::uint64_t last = std::min(total, first + kChunk);
+      if (first >= range.last || stop.load()) break;
+      const std::uint64_t last = std::min(range.last, first + kChunk);
       std::uint64_t scored = 0;
-      index.for_each(first, last, submissions, [&](std::uint32_t i, std::uint32_t j) {
+      index.for_each(first, last, [&](std::uint32_t i, std::uint32_t j) {
         if (stop.load(std::memory_order_relaxed)) return false;
         score(workspace, tally, i, j);
         ++scored;
@@ -171,6 +220,7 @@ struct PairScorer::State {
   void score(similarity::TilingWorkspace& workspace, Tally& tally, std::uint32_t i, std::uint32_t j) {
     const Submission& x = submissions[i];
     const Submission& y = submissions[j];
+    PartialScores& scores = tally.scores;
     PairScore pair{i, j, 0, {}};
     if (x.code_is_tokens && y.code_is_tokens) {
       pair.shared = verdict::shared_code(workspace.tiles(x.tokens, y.tokens, kMinMatchLen),
@@ -181,57 +231,37 @@ struct PairScorer::State {
       pair.shared = verdict::shared_code(workspace.tiles(x.code(), y.code(), kMinMatchLen),
                                          x.profile, y.profile);
     }
-    tally.shares[i].offer(verdict::coverage_of(pair.shared, x.profile), pair.shared.distinctive);
-    tally.shares[j].offer(verdict::coverage_of(pair.shared, y.profile), pair.shared.distinctive);
+    scores.shares[i].offer(verdict::coverage_of(pair.shared, x.profile), pair.shared.distinctive);
+    scores.shares[j].offer(verdict::coverage_of(pair.shared, y.profile), pair.shared.distinctive);
     const float s = similarity::similarity(pair.match_len, x.length, y.length);
-    ++tally.pairs;
+    ++scores.pairs;
     if (std::isnan(s)) {
-      ++tally.not_a_number;
+      ++scores.not_a_number;
     } else {
-      ++tally.histogram[histogram_bin(s)];
-      if (is_suspected(s)) ++tally.suspected;
-      offer(tally.best[i], s, j);
-      offer(tally.best[j], s, i);
+      ++scores.histogram[histogram_bin(s)];
+      if (is_suspected(s)) ++scores.suspected;
+      offer(scores.best[i], s, j);
+      offer(scores.best[j], s, i);
     }
-    if (!rules.min || at_least(s, rules.min)) ++tally.listable;
-    if (kept_by_score(s)) {
-      tally.kept.push_back(pair);
+    if (!rules.min || at_least(s, rules.min)) ++scores.listable;
+    if (kept_by_score(s, rules)) {
+      scores.kept.push_back(pair);
       return;
     }
     // A pair kept for its evidence may be dropped later: it stays a
     // candidate for the best by similarity too.
     if (rules.top > 0) keep_if_top(tally.top, {pair, s});
-    if (rules.keep_evidence && may_have_evidence(tally.shares, pair)) {
-      tally.kept.push_back(pair);
-      if (tally.kept.size() >= tally.next_pruning) prune(tally);
+    if (rules.keep_evidence && may_have_evidence(submissions, scores.shares, pair)) {
+      scores.kept.push_back(pair);
+      if (scores.kept.size() >= tally.next_pruning) prune(tally);
     }
   }
 
-  // Whether the listing keeps a pair for its similarity `s`.
-  bool kept_by_score(float s) const {
-    const bool listable = !rules.min || at_least(s, rules.min);
-    return (rules.keep_all && listable) || at_least(s, rules.at_or_above);
-  }
-
-  bool may_have_evidence(const std::vector<verdict::Shares>& shares, const PairScore& pair) const {
-    return verdict::may_have_evidence(pair.shared, submissions[pair.a].profile,
-                                      submissions[pair.b].profile, shares[pair.a], shares[pair.b]);
-  }
-
-  // Drops the kept pairs that `shares` show cannot have evidence.
-  void drop_without_evidence(std::vector<PairScore>& kept, const std::vector<verdict::Shares>& shares) {
-    std::erase_if(kept, [&](const PairScore& pair) {
-      const float s = similarity::similarity(pair.match_len, submissions[pair.a].length,
-                                             submissions[pair.b].length);
-      return !kept_by_score(s) && !may_have_evidence(shares, pair);
-    });
-  }
-
   void prune(Tally& tally) {
-    drop_without_evidence(tally.kept, tally.shares);
+    drop_without_evidence(tally.scores.kept, submissions, tally.scores.shares, rules);
     // Looking again when the kept pairs have doubled costs little next to
     // scoring the pairs that doubled them.
-    tally.next_pruning = std::max(rules.prune_from, 2 * tally.kept.size());
+    tally.next_pruning = std::max(rules.prune_from, 2 * tally.scores.kept.size());
   }
 
   void keep_if_top(std::vector<Scored>& heap, const Scored& candidate) {
@@ -245,51 +275,23 @@ struct PairScorer::State {
     }
   }
 
-  Scores merge() {
-    Scores scores;
-    scores.best.resize(submissions.size());
-    scores.shares.resize(submissions.size());
-    std::vector<Scored> top;
+  // The threads' tallies, merged in a fixed order.
+  PartialScores merge() {
+    std::vector<PartialScores> parts;
     for (Tally& tally : tallies) {
-      scores.pairs += tally.pairs;
-      scores.suspected += tally.suspected;
-      scores.not_a_number += tally.not_a_number;
-      scores.listable += tally.listable;
-      for (std::size_t bin = 0; bin < scores.histogram.size(); ++bin) {
-        scores.histogram[bin] += tally.histogram[bin];
-      }
-      for (std::size_t k = 0; k < submissions.size(); ++k) {
-        for (const Closest& held : {tally.best[k].first, tally.best[k].second}) {
-          if (held.partner != Closest::kNoPartner) offer(scores.best[k], held.score, held.partner);
-        }
-        scores.shares[k].merge(tally.shares[k]);
-      }
-      scores.kept.insert(scores.kept.end(), tally.kept.begin(), tally.kept.end());
-      top.insert(top.end(), tally.top.begin(), tally.top.end());
+      for (const Scored& scored : tally.top) tally.scores.top.push_back(scored.pair);
+      parts.push_back(std::move(tally.scores));
     }
-    // Which pairs a thread held for their evidence depends on the order it
-    // met them; with every share known, exactly those with evidence stay.
-    drop_without_evidence(scores.kept, scores.shares);
-    std::sort(top.begin(), top.end(), ranks_before);
-    if (top.size() > rules.top) top.resize(rules.top);
-    for (const Scored& scored : top) scores.kept.push_back(scored.pair);
-    std::sort(scores.kept.begin(), scores.kept.end(), [](const PairScore& x, const PairScore& y) {
-      return x.a != y.a ? x.a < y.a : x.b < y.b;
-    });
-    scores.kept.erase(std::unique(scores.kept.begin(), scores.kept.end(),
-                                  [](const PairScore& x, const PairScore& y) {
-                                    return x.a == y.a && x.b == y.b;
-                                  }),
-                      scores.kept.end());
-    return scores;
+    return merge_partial(std::move(parts), submissions, rules);
   }
 
   const std::vector<Submission>& submissions;
   const KeepRules rules;
   const PairIndex index;
+  const PairRange range;
   std::vector<Tally> tallies;
   std::vector<std::thread> threads;
-  std::atomic<std::uint64_t> next{0};
+  std::atomic<std::uint64_t> next;
   std::atomic<std::uint64_t> done{0};
   std::atomic<bool> stop{false};
   std::mutex mutex;
@@ -298,8 +300,8 @@ struct PairScorer::State {
 };
 
 PairScorer::PairScorer(const std::vector<Submission>& submissions, const KeepRules& rules,
-                       unsigned jobs)
-    : state_(std::make_unique<State>(submissions, rules, jobs)) {
+                       unsigned jobs, std::optional<PairRange> range)
+    : state_(std::make_unique<State>(submissions, rules, jobs, range)) {
   for (Tally& tally : state_->tallies) {
     state_->threads.emplace_back([this, &tally] { state_->work(tally); });
   }
@@ -316,11 +318,13 @@ bool PairScorer::wait(std::chrono::milliseconds timeout) {
       lock, timeout, [this] { return state_->finished == state_->tallies.size(); });
 }
 
-std::uint64_t PairScorer::total() const { return state_->index.total(); }
+std::uint64_t PairScorer::total() const { return state_->range.last - state_->range.first; }
 std::uint64_t PairScorer::done() const { return state_->done.load(); }
 void PairScorer::cancel() { state_->stop.store(true); }
 
-Scores PairScorer::take() {
+Scores PairScorer::take() { return finish(take_partial(), state_->rules); }
+
+PartialScores PairScorer::take_partial() {
   for (std::thread& thread : state_->threads) thread.join();
   state_->threads.clear();
   return state_->merge();

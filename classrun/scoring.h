@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classrun/classrun.h"
@@ -57,16 +58,58 @@ struct Scores {
   std::vector<PairScore> kept;   // by KeepRules, in pair order
 };
 
+/// What scoring some of the pairs gives, in a form that merges with the
+/// rest exactly: counts add, best partners and shares merge, and the pairs
+/// kept are a superset of those the whole run keeps.
+struct PartialScores {
+  std::uint64_t pairs = 0;
+  std::uint64_t suspected = 0;
+  std::uint64_t not_a_number = 0;
+  std::uint64_t listable = 0;
+  Histogram histogram{};
+  std::vector<Best> best;               // per submission
+  std::vector<verdict::Shares> shares;  // per submission
+  std::vector<PairScore> kept;  // by KeepRules, or as they may have evidence; in pair order
+  std::vector<PairScore> top;   // of the others, the best KeepRules::top by similarity
+};
+
 /// The pairs of `submissions` (indices in name order): every two, except
 /// two of cohort kOld.
 std::uint64_t count_pairs(const std::vector<Submission>& submissions);
+
+/// A slice of the pairs: those numbered [first, last), row by row (X's
+/// index, then Y's).
+struct PairRange {
+  std::uint64_t first = 0;
+  std::uint64_t last = 0;
+  friend bool operator==(const PairRange&, const PairRange&) = default;
+};
+
+/// What a pair costs to tile besides its two strings' lengths, in
+/// characters: the work of setting it up.
+inline constexpr std::uint64_t kPairSetUpCost = 64;
+
+/// The k-th of n slices (k < n) of the pairs of `submissions`, cut so that
+/// each costs about the same: a pair costs the lengths of the strings it
+/// tiles plus kPairSetUpCost, so a slice of big submissions holds fewer
+/// pairs. The n slices cover every pair once.
+PairRange pair_slice(const std::vector<Submission>& submissions, std::uint32_t k, std::uint32_t n);
+
+/// Partial scores of disjoint slices, merged: the same, whatever the order
+/// and the cut, as scoring the slices together.
+PartialScores merge_partial(std::vector<PartialScores> parts,
+                            const std::vector<Submission>& submissions, const KeepRules& rules);
+/// The scores of the run from partial scores that cover every pair.
+Scores finish(PartialScores whole, const KeepRules& rules);
 
 /// Scores the pairs on `jobs` threads, started at construction. The
 /// submissions, profiled (profile_class()), must stay unchanged until the
 /// scorer is gone.
 class PairScorer {
  public:
-  PairScorer(const std::vector<Submission>& submissions, const KeepRules& rules, unsigned jobs);
+  /// Scores the pairs of `range`, or every pair.
+  PairScorer(const std::vector<Submission>& submissions, const KeepRules& rules, unsigned jobs,
+             std::optional<PairRange> range = std::nullopt);
   ~PairScorer();  // cancels and waits for the threads
   PairScorer(const PairScorer&) = delete;
   PairScorer& operator=(const PairScorer&) = delete;
@@ -79,6 +122,9 @@ class PairScorer {
   void cancel();
   /// The merged results; only after wait() returned true.
   Scores take();
+  /// The results of the range, to be merged with the other ranges'; only
+  /// after wait() returned true.
+  PartialScores take_partial();
 
  private:
   struct State;

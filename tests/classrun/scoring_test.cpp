@@ -208,3 +208,80 @@ TEST(ScoringTest, NoPairsAtAll) {
 
 }  // namespace
 }  // namespace codetwin::classrun
+
+namespace codetwin::classrun {
+namespace {
+
+// Slices: every pair once, in order, and the work spread by cost.
+TEST(PairSliceTest, SlicesCoverEveryPairOnceWithEvenCost) {
+  std::vector<Submission> subs = generated_class(40, 6);
+  // Very uneven sizes: every fifth submission twenty times as long.
+  for (std::size_t k = 0; k < subs.size(); k += 5) {
+    std::string longer;
+    for (int r = 0; r < 20; ++r) longer += subs[k].tokens;
+    subs[k].tokens = longer;
+    subs[k].length = static_cast<std::int64_t>(longer.size());
+  }
+  const std::uint64_t total = count_pairs(subs);
+  // A pair's cost as the slicing counts it, and the most any one costs.
+  std::vector<std::uint64_t> cost_of;
+  std::uint64_t largest = 0, all = 0;
+  for (std::uint32_t i = 0; i < subs.size(); ++i) {
+    for (std::uint32_t j = i + 1; j < subs.size(); ++j) {
+      if (subs[i].cohort == Cohort::kOld && subs[j].cohort == Cohort::kOld) continue;
+      cost_of.push_back(subs[i].tokens.size() + subs[j].tokens.size() + kPairSetUpCost);
+      largest = std::max(largest, cost_of.back());
+      all += cost_of.back();
+    }
+  }
+  ASSERT_EQ(cost_of.size(), total);
+  for (std::uint32_t n : {1u, 2u, 3u, 7u, 64u, 2000u}) {
+    std::uint64_t expected_first = 0;
+    for (std::uint32_t k = 0; k < n; ++k) {
+      const PairRange slice = pair_slice(subs, k, n);
+      EXPECT_EQ(slice.first, expected_first) << n << " " << k;
+      ASSERT_LE(slice.first, slice.last);
+      std::uint64_t cost = 0;
+      for (std::uint64_t p = slice.first; p < slice.last; ++p) cost += cost_of[p];
+      // Each slice is within one pair's cost of its share.
+      EXPECT_LE(cost, all / n + largest + 1) << n << " " << k;
+      EXPECT_GE(cost + largest + 1, all / n) << n << " " << k;
+      expected_first = slice.last;
+    }
+    EXPECT_EQ(expected_first, total) << n;
+  }
+}
+
+// Scoring slices apart and merging their partial scores gives exactly the
+// whole run's scores, whatever the cut and the order of the parts.
+TEST(PairSliceTest, MergedSlicesScoreAsTheWholeRun) {
+  const std::vector<Submission> subs = profiled_class(30);
+  KeepRules rules;
+  rules.top = 7;
+  rules.at_or_above = 0.6;
+  rules.prune_from = 3;
+  const Scores whole = score_all(subs, rules, 2);
+  for (std::uint32_t n : {1u, 2u, 3u, 7u, 64u}) {
+    std::vector<PartialScores> parts;
+    for (std::uint32_t k = n; k-- > 0;) {  // any order
+      PairScorer scorer(subs, rules, 1 + k % 3, pair_slice(subs, k, n));
+      ASSERT_TRUE(scorer.wait(std::chrono::minutes(5)));
+      parts.push_back(scorer.take_partial());
+    }
+    const Scores merged = finish(merge_partial(std::move(parts), subs, rules), rules);
+    EXPECT_EQ(merged.pairs, whole.pairs) << n;
+    EXPECT_EQ(merged.suspected, whole.suspected) << n;
+    EXPECT_EQ(merged.histogram, whole.histogram) << n;
+    EXPECT_EQ(keys(merged.kept), keys(whole.kept)) << n;
+    for (std::size_t k = 0; k < subs.size(); ++k) {
+      EXPECT_EQ(merged.best[k].first.partner, whole.best[k].first.partner) << n << " " << k;
+      EXPECT_EQ(merged.best[k].second.partner, whole.best[k].second.partner) << n << " " << k;
+      EXPECT_EQ(merged.shares[k].coverage.typical_without(-1.0),
+                whole.shares[k].coverage.typical_without(-1.0))
+          << n << " " << k;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace codetwin::classrun

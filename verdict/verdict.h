@@ -40,6 +40,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "similarity/similarity.h"
@@ -127,6 +128,9 @@ class Largest {
     if (rank < count_ && !(own < values_[rank])) ++rank;
     return rank < count_ ? values_[rank] : Value{};
   }
+  /// The values held, largest first: offered to an empty one, they make it
+  /// equal to this.
+  std::span<const Value> values() const { return {values_.data(), count_}; }
 
  private:
   std::array<Value, kTypicalRank + 1> values_{};  // descending

@@ -44,6 +44,7 @@ struct KeepRules {
   /// Pairs a thread holds for their evidence before it first drops those
   /// that cannot have any: what bounds its memory.
   std::size_t prune_from = std::size_t{1} << 14;
+  friend bool operator==(const KeepRules&, const KeepRules&) = default;
 };
 
 /// What scoring every pair gives.

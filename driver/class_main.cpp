@@ -27,6 +27,7 @@
 #include "platform/tool_console.h"
 #include "report/html.h"
 #include "report/report.h"
+#include "shard/part_file.h"
 
 #ifndef CODETWIN_VERSION
 #define CODETWIN_VERSION "unknown"
@@ -70,10 +71,11 @@ struct Outputs {
     std::unique_ptr<platform::AtomicOutput> file;
   };
   std::optional<One> csv, json, html;
+  std::optional<One> part;  // a shard's, which writes nothing else
 
   std::vector<One*> all() {
     std::vector<One*> present;
-    for (std::optional<One>* one : {&csv, &json, &html}) {
+    for (std::optional<One>* one : {&csv, &json, &html, &part}) {
       if (*one) present.push_back(&**one);
     }
     return present;
@@ -85,6 +87,35 @@ class ClassRun {
   explicit ClassRun(driver::ClassOptions options) : options_(std::move(options)) {}
 
   int run() {
+    if (int status = prepare(); status != kOk) return status;
+    if (options_.shard) return write_part();
+    const classrun::KeepRules rules = classrun::keep_rules(options_.list);
+    summarize(classrun::finish(score(std::nullopt), rules));
+    return write_results();
+  }
+
+  // Finishes the run that `parts`, checked to make one whole (check_parts()),
+  // scored: from the same sources, which must not have changed.
+  int merge(std::vector<shard::Part> parts) {
+    if (int status = prepare(); status != kOk) return status;
+    if (int status = same_inputs(parts.front()); status != kOk) return status;
+    std::vector<classrun::PartialScores> scores;
+    for (shard::Part& part : parts) {
+      if (part.range != classrun::pair_slice(submissions_, part.k, part.n)) {
+        say("codetwin-class：分片结果文件与本程序分出的片不同（是另一版本的程序写的？）\n");
+        return kUsage;
+      }
+      scores.push_back(std::move(part.scores));
+    }
+    const classrun::KeepRules rules = classrun::keep_rules(options_.list);
+    summarize(classrun::finish(classrun::merge_partial(std::move(scores), submissions_, rules), rules));
+    return write_results();
+  }
+
+ private:
+  // The submissions read, template code taken out, and profiled; the
+  // outputs opened.
+  int prepare() {
     if (options_.archive_charset && !archive::charset_supported(*options_.archive_charset)) {
       return usage_error("--archive-charset：不支持的字符集：" + *options_.archive_charset);
     }
@@ -92,12 +123,9 @@ class ClassRun {
     if (int status = open_outputs(); status != kOk) return status;
     if (int status = load(); status != kOk) return status;
     if (int status = take_out_template(); status != kOk) return status;
-    if (int status = profile(); status != kOk) return status;
-    if (int status = score(); status != kOk) return status;
-    return write_results();
+    return profile();
   }
 
- private:
   int discover() {
     classrun::Discovered found =
         classrun::discover(options_.paths, classrun::Cohort::kNew, options_.kinds, &archives_);
@@ -149,8 +177,14 @@ class ClassRun {
   // Every output is checked and created (as a temporary) before the long
   // work, so that a wrong path fails at once.
   int open_outputs() {
+    // A shard writes its part only: the outputs it was given are the merge's.
+    std::optional<std::string> none;
+    const bool shard = options_.shard.has_value();
     const std::pair<std::optional<std::string>*, std::optional<Outputs::One>*> wanted[] = {
-        {&options_.csv, &outputs_.csv}, {&options_.json, &outputs_.json}, {&options_.html, &outputs_.html}};
+        {shard ? &none : &options_.csv, &outputs_.csv},
+        {shard ? &none : &options_.json, &outputs_.json},
+        {shard ? &none : &options_.html, &outputs_.html},
+        {&options_.part, &outputs_.part}};
     std::vector<std::string> names;
     for (const auto& [given, slot] : wanted) {
       if (!*given) continue;
@@ -229,10 +263,11 @@ class ClassRun {
     return kOk;
   }
 
-  int score() {
+  // Scores the pairs of `range` (every pair when unset), showing progress.
+  classrun::PartialScores score(std::optional<classrun::PairRange> range) {
     unsigned jobs = options_.jobs;
     if (jobs == 0) jobs = platform::usable_cpus();
-    classrun::PairScorer scorer(submissions_, classrun::keep_rules(options_.list), jobs);
+    classrun::PairScorer scorer(submissions_, classrun::keep_rules(options_.list), jobs, range);
     driver::Progress progress("比较");
     while (!scorer.wait(driver::kRedrawPeriod)) {
       if (platform::interrupted()) {
@@ -244,11 +279,61 @@ class ClassRun {
     }
     progress.clear();
     if (platform::interrupted()) stop();
-    // Taken before the submissions move: the scorer reads them while merging.
-    classrun::Scores scores = scorer.take();
+    return scorer.take_partial();
+  }
+
+  void summarize(classrun::Scores scores) {
     result_ = classrun::summarize(std::move(submissions_), std::move(skipped_), std::move(scores),
                                   options_.list, options_.verdict);
+  }
+
+  // A shard: its slice scored and written as a part. Submissions that could
+  // not be read were warned of; the merge reports them.
+  int write_part() {
+    shard::Part part;
+    part.k = *options_.shard->k;
+    part.n = options_.shard->n;
+    part.range = classrun::pair_slice(submissions_, part.k, part.n);
+    part.arguments = options_.run_arguments;
+    part.inputs = shard::identify(submissions_);
+    if (template_) part.template_digest = shard::template_digest(*template_);
+    part.scores = score(part.range);
+    if (!commit(*outputs_.part, shard::encode_part(part))) return kIncomplete;
+    const std::string written =
+        platform::text_for_console("已写入：") + platform::name_for_console(*options_.part) + "\n";
+    if (!platform::write_stdout(written) || !platform::flush_stdout()) {
+      say("codetwin-class：无法写出标准输出。\n");
+      return kIncomplete;
+    }
     return kOk;
+  }
+
+  // Whether the sources read now are those the shards scored.
+  int same_inputs(const shard::Part& part) {
+    const std::uint64_t base = template_ ? shard::template_digest(*template_) : 0;
+    if (base != part.template_digest) {
+      say("codetwin-class：模板代码在分片运行之后改动过，不能合并。\n");
+      return kUsage;
+    }
+    const std::vector<shard::InputId> now = shard::identify(submissions_);
+    if (now == part.inputs) return kOk;
+    std::map<std::string, std::uint64_t> then;
+    for (const shard::InputId& id : part.inputs) then[id.name] = id.digest;
+    for (const shard::InputId& id : now) {
+      auto found = then.find(id.name);
+      if (found == then.end()) {
+        say_with_name("codetwin-class：分片运行时没有这份作业，不能合并：", id.name);
+        return kUsage;
+      }
+      if (found->second != id.digest) {
+        say_with_name("codetwin-class：这份作业在分片运行之后改动过，不能合并：", id.name);
+        return kUsage;
+      }
+      then.erase(found);
+    }
+    const std::string name = then.empty() ? std::string() : then.begin()->first;
+    say_with_name("codetwin-class：分片运行时读到的作业现在没有或无法读取，不能合并：", name);
+    return kUsage;
   }
 
   int write_results() {
@@ -314,6 +399,42 @@ class ClassRun {
   classrun::ClassResult result_;
 };
 
+// `codetwin-class merge`: the parts read and checked, then the run
+// finished with the options the shards were given.
+int merge(const driver::MergeOptions& merge) {
+  std::vector<shard::Part> parts;
+  for (const std::string& name : merge.parts) {
+    platform::FileBytes read = platform::read_file(platform::path_from_name(name));
+    if (read.failure) {
+      say_with_name("codetwin-class：无法读取分片结果文件：", name);
+      return kUsage;
+    }
+    shard::DecodedPart decoded = shard::decode_part(read.bytes);
+    if (!decoded.part) {
+      say_with_name("codetwin-class：", name, "：" + decoded.error);
+      return kUsage;
+    }
+    parts.push_back(std::move(*decoded.part));
+  }
+  if (const std::string error = shard::check_parts(parts, merge.parts); !error.empty()) {
+    say("codetwin-class：不能合并：");
+    say(error + "\n");
+    return kUsage;
+  }
+  driver::ParsedCommandLine shards = driver::parse_command_line(parts.front().arguments);
+  if (shards.action != driver::ParsedCommandLine::Action::kRun) {
+    say("codetwin-class：分片结果文件中记下的命令行无法使用：" + shards.error + "\n");
+    return kUsage;
+  }
+  driver::ClassOptions options = driver::with_outputs(shards.options, merge);
+  if (classrun::keep_rules(options.list) != classrun::keep_rules(shards.options.list)) {
+    return usage_error(
+        "merge 要写出的文件与分片时给出的不同：分片按自己的 --csv、--json、--html 保留各对，"
+        "请给 merge 与分片同样的这几个选项");
+  }
+  return ClassRun(std::move(options)).merge(std::move(parts));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -329,8 +450,16 @@ int main(int argc, char** argv) {
       return platform::flush_stdout() ? kOk : kIncomplete;
     case driver::ParsedCommandLine::Action::kUsageError:
       return usage_error(command.error);
+    case driver::ParsedCommandLine::Action::kMerge:
+      return merge(command.merge);
     case driver::ParsedCommandLine::Action::kRun:
       break;
   }
-  return ClassRun(std::move(command.options)).run();
+  driver::ClassOptions& options = command.options;
+  if (options.shard && !options.shard->k) {
+    const std::string error =
+        driver::take_task_number(*options.shard, [](const char* name) { return std::getenv(name); });
+    if (!error.empty()) return usage_error(error);
+  }
+  return ClassRun(std::move(options)).run();
 }

@@ -19,6 +19,9 @@ namespace {
 // line above that would flag nothing.
 constexpr double kMaxFlagAt = 2.0;
 
+// The most shards a run may be split into.
+constexpr std::uint32_t kMaxShards = 1000000;
+
 std::vector<std::string> split_extensions(const std::string& list) {
   std::vector<std::string> extensions;
   std::size_t begin = 0;
@@ -75,10 +78,153 @@ std::optional<std::uint64_t> byte_count(const std::string& text) {
   return value << shift;
 }
 
+ParsedCommandLine& usage_error(ParsedCommandLine& parsed, std::string message) {
+  parsed.action = ParsedCommandLine::Action::kUsageError;
+  parsed.error = std::move(message);
+  return parsed;
+}
+
+// A number of decimal digits only, within [0, limit].
+std::optional<std::uint32_t> count_in(std::string_view text, std::uint32_t limit) {
+  std::uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [rest, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || rest != end || text.empty() || value > limit) return std::nullopt;
+  return value;
+}
+
+// "K/N" or "task/N".
+std::optional<ShardSpec> shard_spec(const std::string& text) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos) return std::nullopt;
+  const std::string_view k(text.data(), slash);
+  const std::optional<std::uint32_t> n = count_in(std::string_view(text).substr(slash + 1), kMaxShards);
+  if (!n || *n == 0) return std::nullopt;
+  ShardSpec spec;
+  spec.n = *n;
+  if (k == "task") return spec;
+  spec.k = count_in(k, kMaxShards);
+  if (!spec.k) return std::nullopt;
+  return spec;
+}
+
+// The arguments less -j, --shard and --part with their values.
+std::vector<std::string> run_arguments(const std::vector<std::string>& arguments) {
+  std::vector<std::string> kept;
+  for (std::size_t k = 0; k < arguments.size(); ++k) {
+    const std::string& a = arguments[k];
+    if (a == "-j" || a == "--jobs" || a == "--shard" || a == "--part") {
+      ++k;  // and its value
+      continue;
+    }
+    if (a.starts_with("--jobs=") || a.starts_with("--shard=") || a.starts_with("--part=") ||
+        (a.starts_with("-j") && a.size() > 2)) {
+      continue;
+    }
+    kept.push_back(a);
+  }
+  return kept;
+}
+
+const char* sort_name(classrun::SortKey key) {
+  switch (key) {
+    case classrun::SortKey::kMargin: return "margin";
+    case classrun::SortKey::kSimilarity: return "similarity";
+    case classrun::SortKey::kEvidence: break;
+  }
+  return "evidence";
+}
+
+// The options for the outputs, as given.
+std::vector<std::pair<std::string, std::string>> describe(const ClassOptions& o) {
+  std::vector<std::pair<std::string, std::string>> given;
+  for (const std::string& path : o.paths) given.emplace_back("paths", path);
+  for (const std::string& path : o.old_paths) given.emplace_back("old", path);
+  if (o.base) given.emplace_back("base", *o.base);
+  std::string joined;
+  for (const std::string& extension : o.kinds.extensions) {
+    joined += (joined.empty() ? "" : ",") + extension;
+  }
+  given.emplace_back("ext", joined);
+  given.emplace_back("ignore_comments", o.lex.ignore_comments ? "true" : "false");
+  given.emplace_back("top", std::to_string(o.list.top));
+  if (o.list.min) given.emplace_back("min", number_text(*o.list.min));
+  given.emplace_back("sort", sort_name(o.list.sort));
+  if (o.list.group_at) given.emplace_back("group_at", number_text(*o.list.group_at));
+  if (o.verdict.common_at) given.emplace_back("common", std::to_string(*o.verdict.common_at));
+  given.emplace_back("flag_at", number_text(o.verdict.flag_at));
+  if (o.html) given.emplace_back("html_pairs", std::to_string(o.list.evidence_pairs));
+  if (o.archive_charset) given.emplace_back("archive_charset", *o.archive_charset);
+  if (o.max_bytes) given.emplace_back("max_bytes", std::to_string(*o.max_bytes));
+  return given;
+}
+
+ParsedCommandLine parse_merge(const std::vector<std::string>& arguments) {
+  ParsedCommandLine parsed;
+  parsed.action = ParsedCommandLine::Action::kMerge;
+  MergeOptions& m = parsed.merge;
+  CLI::App app("codetwin-class merge", "codetwin-class merge");
+  app.set_help_flag();
+  bool help = false;
+  std::string csv, json, html;
+  app.add_flag("-h,--help", help);
+  app.add_option("parts", m.parts);
+  app.add_option("--csv", csv);
+  app.add_option("--json", json);
+  app.add_option("--html", html);
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& error) {
+    return usage_error(parsed, option_error_text(error, app));
+  }
+  if (help) {
+    parsed.action = ParsedCommandLine::Action::kHelp;
+    return parsed;
+  }
+  if (m.parts.empty()) return usage_error(parsed, "merge 没有给出分片结果文件");
+  const std::pair<const char*, std::string*> given_paths[] = {
+      {"--csv", &csv}, {"--json", &json}, {"--html", &html}};
+  for (const auto& [name, value] : given_paths) {
+    if (app.count(name) > 0 && value->empty()) {
+      return usage_error(parsed, std::string(name) + " 的路径为空");
+    }
+  }
+  if (app.count("--csv") > 0) m.csv = csv;
+  if (app.count("--json") > 0) m.json = json;
+  if (app.count("--html") > 0) m.html = html;
+  return parsed;
+}
 
 }  // namespace
 
+std::string take_task_number(ShardSpec& spec, const std::function<const char*(const char*)>& lookup) {
+  for (const char* variable : kTaskVariables) {
+    const char* value = lookup(variable);
+    if (value == nullptr) continue;
+    spec.k = count_in(value, spec.n - 1);
+    if (spec.k) return {};
+    return std::string("--shard task/") + std::to_string(spec.n) + "：环境变量 " + variable + " 的值 " +
+           value + " 不是 0 到 " + std::to_string(spec.n - 1) + " 之间的整数";
+  }
+  return "--shard task/" + std::to_string(spec.n) +
+         "：没有 SLURM_ARRAY_TASK_ID 或 JOB_COMPLETION_INDEX 环境变量（不在集群的任务中时请写 K/N）";
+}
+
+ClassOptions with_outputs(ClassOptions options, const MergeOptions& merge) {
+  options.csv = merge.csv;
+  options.json = merge.json;
+  options.html = merge.html;
+  options.list.keep_all_listed = options.csv || options.json;
+  options.list.evidence = options.html.has_value();
+  options.as_given = describe(options);
+  options.shard.reset();
+  options.part.reset();
+  return options;
+}
+
 ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) {
+  if (!arguments.empty() && arguments.front() == "merge") return parse_merge(arguments);
   ParsedCommandLine parsed;
   ClassOptions& o = parsed.options;
   CLI::App app("codetwin-class", "codetwin-class");
@@ -118,6 +264,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   std::string archive_charset, max_bytes;
   app.add_option("--archive-charset", archive_charset);
   app.add_option("--max-bytes", max_bytes);
+  std::string shard, part;
+  app.add_option("--shard", shard);
+  app.add_option("--part", part);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
@@ -181,24 +330,18 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   o.list.evidence = o.html.has_value();
   o.list.evidence_pairs = html_pairs;
 
-  for (const std::string& path : o.paths) o.as_given.emplace_back("paths", path);
-  for (const std::string& path : o.old_paths) o.as_given.emplace_back("old", path);
-  if (o.base) o.as_given.emplace_back("base", *o.base);
-  std::string joined;
-  for (const std::string& extension : o.kinds.extensions) {
-    joined += (joined.empty() ? "" : ",") + extension;
+  o.as_given = describe(o);
+  o.run_arguments = run_arguments(arguments);
+  if (app.count("--shard") > 0) {
+    o.shard = shard_spec(shard);
+    if (!o.shard) return usage_error(parsed, "--shard 的值应是 K/N（共 N 片中的第 K 片，K 从 0 数起）或 task/N（K 取自 SLURM_ARRAY_TASK_ID 或 JOB_COMPLETION_INDEX），而不是 " + shard);
+    if (o.shard->k && *o.shard->k >= o.shard->n) return usage_error(parsed, "--shard " + shard + "：K 从 0 数起，应小于 N");
+    if (app.count("--part") == 0) return usage_error(parsed, "--shard 需要用 --part 给出分片结果文件");
+    if (part.empty()) return usage_error(parsed, "--part 的路径为空");
+    o.part = part;
+  } else if (app.count("--part") > 0) {
+    return usage_error(parsed, "--part 只与 --shard 一起使用");
   }
-  o.as_given.emplace_back("ext", joined);
-  o.as_given.emplace_back("ignore_comments", ignore_comments ? "true" : "false");
-  o.as_given.emplace_back("top", std::to_string(top));
-  if (min) o.as_given.emplace_back("min", number_text(*min));
-  o.as_given.emplace_back("sort", sort);
-  if (group_at) o.as_given.emplace_back("group_at", number_text(*group_at));
-  if (common_at) o.as_given.emplace_back("common", std::to_string(*common_at));
-  o.as_given.emplace_back("flag_at", number_text(flag_at));
-  if (o.html) o.as_given.emplace_back("html_pairs", std::to_string(html_pairs));
-  if (o.archive_charset) o.as_given.emplace_back("archive_charset", *o.archive_charset);
-  if (o.max_bytes) o.as_given.emplace_back("max_bytes", std::to_string(*o.max_bytes));
   return parsed;
 }
 

@@ -3,6 +3,7 @@
 #define CODETWIN_DRIVER_CLASS_OPTIONS_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +13,15 @@
 #include "classrun/submissions.h"
 
 namespace codetwin::driver {
+
+/// Which slice of the pairs a shard scores (shard/part_file.h).
+struct ShardSpec {
+  std::optional<std::uint32_t> k;  // unset: from the cluster's task variable
+  std::uint32_t n = 1;
+};
+
+/// The cluster's variables that number a task, in the order they are read.
+inline constexpr const char* kTaskVariables[] = {"SLURM_ARRAY_TASK_ID", "JOB_COMPLETION_INDEX"};
 
 struct ClassOptions {
   std::vector<std::string> paths;
@@ -29,21 +39,45 @@ struct ClassOptions {
   /// guessed), and the bytes all archives may unpack (else the default).
   std::optional<std::string> archive_charset;
   std::optional<std::uint64_t> max_bytes;
+  /// A shard: the slice it scores and the part file it writes.
+  std::optional<ShardSpec> shard;
+  std::optional<std::string> part;
   /// The options as given, for the JSON and HTML outputs (no output paths,
   /// nor -j, which changes nothing in them).
   std::vector<std::pair<std::string, std::string>> as_given;
+  /// The arguments as given, less those of -j, --shard and --part: what
+  /// every shard of one run gives alike, recorded in its part.
+  std::vector<std::string> run_arguments;
+};
+
+/// The merge of shards' parts: `codetwin-class merge [outputs] PART...`.
+struct MergeOptions {
+  std::vector<std::string> parts;
+  std::optional<std::string> csv;
+  std::optional<std::string> json;
+  std::optional<std::string> html;
 };
 
 /// What the command line asks for.
 struct ParsedCommandLine {
-  enum class Action { kRun, kHelp, kVersion, kUsageError };
+  enum class Action { kRun, kMerge, kHelp, kVersion, kUsageError };
   Action action = Action::kRun;
   ClassOptions options;
+  MergeOptions merge;
   std::string error;  // for kUsageError: what is wrong, UTF-8
 };
 
 /// Parses the arguments after the program name.
 ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments);
+
+/// The options of a shard's run with the outputs that a merge writes in
+/// place of those the shard named.
+ClassOptions with_outputs(ClassOptions options, const MergeOptions& merge);
+
+/// Sets a shard's K from the first of kTaskVariables that `lookup` finds
+/// (a name to its value, or nullptr); an error message when none is set or
+/// its value is not a slice of N, else empty.
+std::string take_task_number(ShardSpec& spec, const std::function<const char*(const char*)>& lookup);
 
 /// The --help text (UTF-8).
 std::string help_text();

@@ -30,6 +30,7 @@ nlohmann-json3-dev                    build
 scdoc                                 build    the manual pages, from their plain markup
 libgtest-dev                          test
 libgmock-dev                          test
+libyaml-cpp-dev                       test     the Kubernetes manifests read by their test
 chromium|chromium-browser             test
 chromium-driver|chromium-chromedriver test
 python3-selenium                      test

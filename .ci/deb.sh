@@ -23,6 +23,7 @@ expected() { # PREFIX
   find "$build" -type f -perm -u+x -not -path '*/CMakeFiles/*' -not -path '*/_CPack_Packages/*' \
     -printf "$1/bin/%f\n"
   printf '%s\n' "$1/share/doc/codetwin/LICENSE" "$1/share/doc/codetwin/README.md"
+  find deploy -type f -printf "$1/share/doc/codetwin/deploy/%P\n"
   for page in codetwin codetwin-class; do
     printf '%s\n' "$1/share/man/man1/$page.1.gz" "$1/share/man/zh_CN/man1/$page.1.gz"
   done

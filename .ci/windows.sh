@@ -55,12 +55,13 @@ zips=("$windows_build"/*.zip)
 zip=${zips[0]}
 folder=$(basename "$zip" .zip)
 cmake -E tar tvf "$zip"
-# One folder: every program the cross build makes, the read-me and the
-# licence.
+# One folder: every program the cross build makes, the read-me, the
+# licence and the cluster scripts.
 expected=$({
   find "$windows_build" -name '*.exe' -not -path '*/CMakeFiles/*' -not -path '*/_CPack_Packages/*' \
     -printf "$folder/%f\n"
   printf '%s\n' "$folder/README.txt" "$folder/LICENSE.txt"
+  find deploy -type f -printf "$folder/deploy/%P\n"
 } | sort)
 if ! diff <(echo "$expected") <(cmake -E tar tf "$zip" | grep -v '/$' | sort); then
   echo "windows.sh: $zip holds other files than expected (< expected, > found)" >&2

@@ -125,41 +125,65 @@ PairRange pair_slice(const std::vector<Submission>& submissions, std::uint32_t k
   return {start(k), start(std::uint64_t{k} + 1)};
 }
 
+ScoreMerger::ScoreMerger(const std::vector<Submission>& submissions, const KeepRules& rules)
+    : submissions_(submissions), rules_(rules), next_pruning_(rules.prune_from) {
+  whole_.best.resize(submissions.size());
+  whole_.shares.resize(submissions.size());
+}
+
+void ScoreMerger::add(PartialScores part) {
+  whole_.pairs += part.pairs;
+  whole_.suspected += part.suspected;
+  whole_.not_a_number += part.not_a_number;
+  whole_.listable += part.listable;
+  for (std::size_t bin = 0; bin < whole_.histogram.size(); ++bin) {
+    whole_.histogram[bin] += part.histogram[bin];
+  }
+  for (std::size_t k = 0; k < submissions_.size(); ++k) {
+    for (const Closest& held : {part.best[k].first, part.best[k].second}) {
+      if (held.partner != Closest::kNoPartner) offer(whole_.best[k], held.score, held.partner);
+    }
+    whole_.shares[k].merge(part.shares[k]);
+  }
+  whole_.kept.insert(whole_.kept.end(), part.kept.begin(), part.kept.end());
+  whole_.top.insert(whole_.top.end(), part.top.begin(), part.top.end());
+  // Which pairs a slice held for their evidence depends on the pairs it
+  // met; with more shares known, fewer can have any.
+  if (whole_.kept.size() >= next_pruning_) {
+    drop_without_evidence(whole_.kept, submissions_, whole_.shares, rules_);
+    next_pruning_ = std::max(rules_.prune_from, 2 * whole_.kept.size());
+  }
+  if (whole_.top.size() > 2 * rules_.top + 64) keep_best_top();
+}
+
+void ScoreMerger::keep_best_top() {
+  std::vector<Scored> top;
+  top.reserve(whole_.top.size());
+  for (const PairScore& pair : whole_.top) {
+    top.push_back({pair, similarity::similarity(pair.match_len, submissions_[pair.a].length,
+                                                submissions_[pair.b].length)});
+  }
+  std::sort(top.begin(), top.end(), ranks_before);
+  if (top.size() > rules_.top) top.resize(rules_.top);
+  whole_.top.clear();
+  for (const Scored& scored : top) whole_.top.push_back(scored.pair);
+}
+
+PartialScores ScoreMerger::take() {
+  drop_without_evidence(whole_.kept, submissions_, whole_.shares, rules_);
+  std::sort(whole_.kept.begin(), whole_.kept.end(), in_pair_order);
+  keep_best_top();
+  return std::move(whole_);
+}
+
 PartialScores merge_partial(std::vector<PartialScores> parts,
                             const std::vector<Submission>& submissions, const KeepRules& rules) {
-  PartialScores whole;
-  whole.best.resize(submissions.size());
-  whole.shares.resize(submissions.size());
-  std::vector<Scored> top;
+  ScoreMerger merger(submissions, rules);
   for (PartialScores& part : parts) {
-    whole.pairs += part.pairs;
-    whole.suspected += part.suspected;
-    whole.not_a_number += part.not_a_number;
-    whole.listable += part.listable;
-    for (std::size_t bin = 0; bin < whole.histogram.size(); ++bin) {
-      whole.histogram[bin] += part.histogram[bin];
-    }
-    for (std::size_t k = 0; k < submissions.size(); ++k) {
-      for (const Closest& held : {part.best[k].first, part.best[k].second}) {
-        if (held.partner != Closest::kNoPartner) offer(whole.best[k], held.score, held.partner);
-      }
-      whole.shares[k].merge(part.shares[k]);
-    }
-    whole.kept.insert(whole.kept.end(), part.kept.begin(), part.kept.end());
-    for (const PairScore& pair : part.top) {
-      top.push_back({pair, similarity::similarity(pair.match_len, submissions[pair.a].length,
-                                                  submissions[pair.b].length)});
-    }
+    merger.add(std::move(part));
     part = {};  // its memory goes now
   }
-  // Which pairs a part held for their evidence depends on the pairs it met;
-  // with more shares known, fewer can have any.
-  drop_without_evidence(whole.kept, submissions, whole.shares, rules);
-  std::sort(whole.kept.begin(), whole.kept.end(), in_pair_order);
-  std::sort(top.begin(), top.end(), ranks_before);
-  if (top.size() > rules.top) top.resize(rules.top);
-  for (const Scored& scored : top) whole.top.push_back(scored.pair);
-  return whole;
+  return merger.take();
 }
 
 Scores finish(PartialScores whole, const KeepRules& rules) {

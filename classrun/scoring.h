@@ -96,8 +96,27 @@ inline constexpr std::uint64_t kPairSetUpCost = 64;
 /// pairs. The n slices cover every pair once.
 PairRange pair_slice(const std::vector<Submission>& submissions, std::uint32_t k, std::uint32_t n);
 
-/// Partial scores of disjoint slices, merged: the same, whatever the order
-/// and the cut, as scoring the slices together.
+/// Folds the partial scores of disjoint slices into one, a slice at a time,
+/// holding no more than one slice besides what it has merged: the same,
+/// whatever the order and the cut, as scoring the slices together.
+class ScoreMerger {
+ public:
+  /// `submissions` (profiled) must stay unchanged until the merger is gone.
+  ScoreMerger(const std::vector<Submission>& submissions, const KeepRules& rules);
+  void add(PartialScores part);
+  /// What the slices added give together, kept pairs in pair order.
+  PartialScores take();
+
+ private:
+  void keep_best_top();
+
+  const std::vector<Submission>& submissions_;
+  KeepRules rules_;
+  PartialScores whole_;
+  std::size_t next_pruning_;
+};
+
+/// The slices' partial scores merged at once (ScoreMerger).
 PartialScores merge_partial(std::vector<PartialScores> parts,
                             const std::vector<Submission>& submissions, const KeepRules& rules);
 /// The scores of the run from partial scores that cover every pair.

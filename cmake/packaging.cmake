@@ -3,7 +3,8 @@
 # - on Linux, a Debian package whose dependencies dpkg-shlibdeps (package
 #   dpkg-dev) works out from the programs;
 # - in the Windows cross build, a .zip of one folder holding the programs,
-#   a short read-me and the licence, as plain text with CR LF line ends.
+#   a short read-me and the licence, as plain text with CR LF line ends;
+# both with the cluster scripts of deploy/.
 if(WIN32)
   configure_file(packaging/windows-readme.txt README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
@@ -12,6 +13,9 @@ if(WIN32)
 else()
   install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
+# The scripts and manifests that run a class on a cluster, as they are (LF
+# line ends: they run on the cluster's Linux nodes).
+install(DIRECTORY deploy/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/deploy USE_SOURCE_PERMISSIONS)
 
 set(CPACK_PACKAGE_VENDOR "the codetwin developers")
 set(CPACK_PACKAGE_CONTACT "the codetwin developers")

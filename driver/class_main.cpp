@@ -65,6 +65,23 @@ int usage_error(std::string_view what) {
   std::_Exit(platform::kInterruptedStatus);
 }
 
+int cannot_merge(const std::string& why) {
+  say("codetwin-class：不能合并：" + why + "\n");
+  return kUsage;
+}
+
+// A part file read and decoded; nullopt when it cannot be, said.
+std::optional<shard::Part> read_part(const std::string& name) {
+  platform::FileBytes read = platform::read_file(platform::path_from_name(name));
+  if (read.failure) {
+    say_with_name("codetwin-class：无法读取分片结果文件：", name);
+    return std::nullopt;
+  }
+  shard::DecodedPart decoded = shard::decode_part(read.bytes);
+  if (!decoded.part) say_with_name("codetwin-class：", name, "：" + decoded.error);
+  return std::move(decoded.part);
+}
+
 struct Outputs {
   struct One {
     std::string name;  // as given
@@ -94,25 +111,50 @@ class ClassRun {
     return write_results();
   }
 
-  // Finishes the run that `parts`, checked to make one whole (check_parts()),
-  // scored: from the same sources, which must not have changed.
-  int merge(std::vector<shard::Part> parts) {
+  // Finishes the run whose shards wrote `names`, `first` (the first of
+  // them) read already: from the same sources, which must not have
+  // changed. The parts are read one at a time and folded in, so that the
+  // merge holds one part besides what it has merged.
+  int merge(shard::Part first, const std::vector<std::string>& names) {
     if (int status = prepare(); status != kOk) return status;
-    if (int status = same_inputs(parts.front()); status != kOk) return status;
-    std::vector<classrun::PartialScores> scores;
-    for (shard::Part& part : parts) {
-      if (part.range != classrun::pair_slice(submissions_, part.k, part.n)) {
-        say("codetwin-class：分片结果文件与本程序分出的片不同（是另一版本的程序写的？）\n");
-        return kUsage;
-      }
-      scores.push_back(std::move(part.scores));
-    }
+    if (int status = same_inputs(first); status != kOk) return status;
     const classrun::KeepRules rules = classrun::keep_rules(options_.list);
-    summarize(classrun::finish(classrun::merge_partial(std::move(scores), submissions_, rules), rules));
+    classrun::ScoreMerger merger(submissions_, rules);
+    std::vector<shard::Part> slices;  // each part's K and N, to check that all are there
+    driver::Progress progress("合并");
+    for (std::size_t p = 0; p < names.size(); ++p) {
+      if (platform::interrupted()) stop();
+      progress.update(p, names.size());
+      std::optional<shard::Part> part = p == 0 ? std::move(first) : read_part(names[p]);
+      if (!part) return kUsage;
+      if (p > 0) {
+        if (std::string error = shard::same_run(slices.front(), names[0], *part, names[p]); !error.empty()) {
+          return cannot_merge(error);
+        }
+      }
+      if (part->range != classrun::pair_slice(submissions_, part->k, part->n)) {
+        return cannot_merge(names[p] + " 的片与本程序分出的片不同（是另一版本的程序写的？）");
+      }
+      merger.add(std::move(part->scores));
+      part->scores = {};
+      if (p > 0) {  // the first keeps the run's identity for the others
+        part->inputs.clear();
+        part->arguments.clear();
+      }
+      slices.push_back(std::move(*part));
+    }
+    progress.clear();
+    for (shard::Part& slice : slices) {  // same_run() was checked; only K and N remain
+      slice.inputs.clear();
+      slice.arguments.clear();
+    }
+    if (std::string error = shard::every_slice_once(slices, names); !error.empty()) {
+      return cannot_merge(error);
+    }
+    summarize(classrun::finish(merger.take(), rules));
     return write_results();
   }
 
- private:
   // The submissions read, template code taken out, and profiled; the
   // outputs opened.
   int prepare() {
@@ -399,32 +441,14 @@ class ClassRun {
   classrun::ClassResult result_;
 };
 
-// `codetwin-class merge`: the parts read and checked, then the run
-// finished with the options the shards were given.
+// `codetwin-class merge`: the first part tells the run and its options;
+// the run is finished with them and the outputs asked for.
 int merge(const driver::MergeOptions& merge) {
-  std::vector<shard::Part> parts;
-  for (const std::string& name : merge.parts) {
-    platform::FileBytes read = platform::read_file(platform::path_from_name(name));
-    if (read.failure) {
-      say_with_name("codetwin-class：无法读取分片结果文件：", name);
-      return kUsage;
-    }
-    shard::DecodedPart decoded = shard::decode_part(read.bytes);
-    if (!decoded.part) {
-      say_with_name("codetwin-class：", name, "：" + decoded.error);
-      return kUsage;
-    }
-    parts.push_back(std::move(*decoded.part));
-  }
-  if (const std::string error = shard::check_parts(parts, merge.parts); !error.empty()) {
-    say("codetwin-class：不能合并：");
-    say(error + "\n");
-    return kUsage;
-  }
-  driver::ParsedCommandLine shards = driver::parse_command_line(parts.front().arguments);
+  std::optional<shard::Part> first = read_part(merge.parts.front());
+  if (!first) return kUsage;
+  driver::ParsedCommandLine shards = driver::parse_command_line(first->arguments);
   if (shards.action != driver::ParsedCommandLine::Action::kRun) {
-    say("codetwin-class：分片结果文件中记下的命令行无法使用：" + shards.error + "\n");
-    return kUsage;
+    return cannot_merge("分片结果文件中记下的命令行无法使用：" + shards.error);
   }
   driver::ClassOptions options = driver::with_outputs(shards.options, merge);
   if (classrun::keep_rules(options.list) != classrun::keep_rules(shards.options.list)) {
@@ -432,7 +456,7 @@ int merge(const driver::MergeOptions& merge) {
         "merge 要写出的文件与分片时给出的不同：分片按自己的 --csv、--json、--html 保留各对，"
         "请给 merge 与分片同样的这几个选项");
   }
-  return ClassRun(std::move(options)).merge(std::move(parts));
+  return ClassRun(std::move(options)).merge(std::move(*first), merge.parts);
 }
 
 }  // namespace

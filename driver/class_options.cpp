@@ -347,6 +347,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
 
 std::string help_text() {
   return R"(用法：codetwin-class [选项] 路径...
+      codetwin-class [选项] --shard K/N --part 文件 路径...
+      codetwin-class merge [--csv 文件] [--json 文件] [--html 文件] 分片结果文件...
 
 把一个班的作业两两比较。每一对都按 codetwin 的方法计算相似度
 （2×公共子串长度÷两串长度之和，不低于 0.8 即 codetwin 的“有抄袭嫌疑”）；
@@ -382,6 +384,10 @@ std::string help_text() {
                       压缩包中未注明字符集的文件名所用的字符集（如 GBK、BIG5；
                       默认：是有效的 UTF-8 就按 UTF-8，否则按 GBK）
   --max-bytes N       所有压缩包解压后合计最多的字节数（默认 1G；可带 K、M、G）
+  --shard K/N         只比较全部对中的第 K 片（共 N 片，K 从 0 数起），
+                      结果写入 --part 给出的分片结果文件；写成 task/N 时
+                      K 取自 SLURM_ARRAY_TASK_ID 或 JOB_COMPLETION_INDEX
+  --part 文件         分片结果文件（与 --shard 一起用）
   -h, --help          显示本说明
   --version           显示版本
 
@@ -392,6 +398,13 @@ std::string help_text() {
   同学共有的量，占所在函数中独有代码（至少按 96 字符算）的比例；标记线 0.5。
   作业不到 6 份时没有本班的统计，证据只看两份之间共有的代码。
 差距：一对的相似度减去两份作业各自与其他作业的最高相似度中较高的一个。
+
+集群上分片运行：每一片用与单机运行相同的命令行，加上 --shard 和 --part
+（它给出的 --csv、--json、--html 由合并写出，分片据此保留各对）；全部完成后，
+在同一文件夹中运行 codetwin-class merge，给出同样种类的输出和全部分片结果
+文件，它重新读取源文件，写出与单机运行逐字节相同的结果。分片写出结果文件
+即以 0 退出；合并时缺片、重复、来自另一次运行、文件损坏或源文件已改动，
+都以 2 退出，什么也不写。
 
 退出状态：0 全部读取并写出；1 有作业无法读取或有输出无法写出；
 2 命令行有误、路径不存在或作业不足两份；130 被 Ctrl-C 中断。

@@ -37,6 +37,8 @@ python3-selenium                      test
 fonts-noto-cjk                        test     Chinese glyphs for the browser tests and their screenshots
 man-db                                test     the manual pages rendered and read as man does
 mandoc                                test     the manual pages linted
+slurm-wlm                             test     the one-node Slurm of the cluster test
+munge                                 test     authentication for the one-node Slurm of the cluster test
 clang                                 clang
 libclang-rt-14-dev                    clang    sanitizer and libFuzzer runtimes, not a dependency of clang
 ninja-build                           clang

@@ -292,21 +292,23 @@ DecodedPart decode_part(std::string_view bytes) {
   return decoded;
 }
 
-std::string check_parts(const std::vector<Part>& parts, const std::vector<std::string>& names) {
-  if (parts.empty()) return "没有给出分片结果文件";
-  const Part& first = parts.front();
-  for (std::size_t p = 1; p < parts.size(); ++p) {
-    const Part& other = parts[p];
-    if (other.n != first.n) {
-      return names[p] + " 是 " + std::to_string(other.n) + " 片中的一片，而 " + names[0] + " 是 " +
-             std::to_string(first.n) + " 片中的一片";
-    }
-    if (other.arguments != first.arguments || other.inputs != first.inputs ||
-        other.template_digest != first.template_digest) {
-      return names[p] + " 与 " + names[0] + " 不属于同一次运行（作业或选项不同）";
-    }
+std::string same_run(const Part& first, const std::string& first_name, const Part& other,
+                     const std::string& other_name) {
+  if (other.n != first.n) {
+    return other_name + " 是 " + std::to_string(other.n) + " 片中的一片，而 " + first_name + " 是 " +
+           std::to_string(first.n) + " 片中的一片";
   }
-  std::vector<std::size_t> holder(first.n, parts.size());
+  if (other.arguments != first.arguments || other.inputs != first.inputs ||
+      other.template_digest != first.template_digest) {
+    return other_name + " 与 " + first_name + " 不属于同一次运行（作业或选项不同）";
+  }
+  return {};
+}
+
+std::string every_slice_once(const std::vector<Part>& parts, const std::vector<std::string>& names) {
+  if (parts.empty()) return "没有给出分片结果文件";
+  const std::uint32_t n = parts.front().n;
+  std::vector<std::size_t> holder(n, parts.size());
   for (std::size_t p = 0; p < parts.size(); ++p) {
     std::size_t& held = holder[parts[p].k];
     if (held != parts.size()) {
@@ -316,16 +318,25 @@ std::string check_parts(const std::vector<Part>& parts, const std::vector<std::s
   }
   std::string missing;
   std::size_t count = 0;
-  for (std::uint32_t k = 0; k < first.n; ++k) {
+  for (std::uint32_t k = 0; k < n; ++k) {
     if (holder[k] != parts.size()) continue;
     if (++count <= 20) missing += (missing.empty() ? "" : "、") + std::to_string(k);
   }
   if (count > 20) missing += " 等";
   if (count > 0) {
-    return "缺少 " + std::to_string(count) + " 片（共 " + std::to_string(first.n) + " 片，从 0 数起）：第 " +
+    return "缺少 " + std::to_string(count) + " 片（共 " + std::to_string(n) + " 片，从 0 数起）：第 " +
            missing + " 片";
   }
   return {};
+}
+
+std::string check_parts(const std::vector<Part>& parts, const std::vector<std::string>& names) {
+  for (std::size_t p = 1; p < parts.size(); ++p) {
+    if (std::string error = same_run(parts.front(), names.front(), parts[p], names[p]); !error.empty()) {
+      return error;
+    }
+  }
+  return every_slice_once(parts, names);
 }
 
 }  // namespace codetwin::shard

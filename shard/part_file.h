@@ -69,9 +69,17 @@ struct DecodedPart {
 };
 DecodedPart decode_part(std::string_view bytes);
 
-/// Why `parts` cannot be merged into one run, or empty when they can: they
-/// must come from one run (same arguments and inputs, same N) and hold each
-/// slice 0..N-1 exactly once. The message names the parts by `names`.
+/// Why `other` is not a part of `first`'s run (another N, other arguments,
+/// inputs or template), or empty. The message names them by the names given.
+std::string same_run(const Part& first, const std::string& first_name, const Part& other,
+                     const std::string& other_name);
+
+/// Why parts of one run do not hold each slice 0..N-1 exactly once, or
+/// empty. Only their K and N are read.
+std::string every_slice_once(const std::vector<Part>& parts, const std::vector<std::string>& names);
+
+/// Why `parts` cannot be merged into one run, or empty when they can: both
+/// checks above, for every part against the first.
 std::string check_parts(const std::vector<Part>& parts, const std::vector<std::string>& names);
 
 }  // namespace codetwin::shard

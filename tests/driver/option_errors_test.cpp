@@ -85,7 +85,7 @@ TEST(OptionErrorsTest, GoodCommandLinesAreAccepted) {
 // codetwin-class's own command line, through parse_command_line.
 TEST(OptionErrorsTest, CodetwinClassCommandLine) {
   const Row rows[] = {
-      {"unknown options", {"class", "--part", "--shard"}, "不认识的选项：--part --shard"},
+      {"unknown options", {"class", "--piece", "--slice"}, "不认识的选项：--piece --slice"},
       {"top a word", {"class", "--top", "abc"}, "--top 的值应是非负整数，而不是 abc"},
       {"top negative", {"class", "--top", "-3"}, "--top 的值不能是负数：-3"},
       {"top a fraction", {"class", "--top", "1.5"}, "--top 的值应是非负整数，而不是 1.5"},

@@ -320,7 +320,7 @@ TEST(ClassBadInputTest, CommandLineErrorsAreTold) {
     std::string message;
   };
   const Case cases[] = {
-      {"unknown options", {"class", "--part", "--shard"}, "不认识的选项：--part --shard"},
+      {"unknown options", {"class", "--piece", "--slice"}, "不认识的选项：--piece --slice"},
       {"value out of range", {"class", "--min", "2"}, "--min 的值应在 0 到 1 之间，而不是 2"},
       {"value missing", {"class", "--csv"}, "--csv 后面缺少值"},
       {"not one of the choices", {"class", "--sort", "name"},

@@ -14,6 +14,17 @@
 //                     (--top 20, -j 1)
 //   sim_c/200[/r3]    Debian's similarity-tester on the same 200 (its .c
 //                     files): sim_c -aep, and with runs of 3 tokens (-r 3)
+//   shard/100000/1000 one shard (the middle one) of a class of 100,000 cut
+//                     in 1,000: about 5 million pairs, -j 2
+//   shard/100000/read one shard of 1,000,000 (5,000 pairs): what every
+//                     shard spends reading, lexing and profiling the class
+//   merge/100000/1000 the merge of 1,000 parts of that class: the middle
+//                     shard's part given 1,000 times, so that every part is
+//                     read, checked and folded in, and the merge then stops
+//                     (exit status 2) at the check that each slice is there
+//   shards/uneven/8   the 8 shards of a class of 200 in which every tenth
+//                     submission is 8 times as long, one after the other
+//                     (-j 1): the spread of their CPU times
 //
 // Classes are written once into a scratch folder, removed at the end.
 #include <benchmark/benchmark.h>
@@ -97,7 +108,7 @@ const WrittenClass& held_class(std::size_t count) { return class_in("held", coun
 // Runs `program` once per iteration in `folder`; exit status 0 expected.
 void run(benchmark::State& state, const std::string& program,
          const std::vector<std::string>& arguments, const WrittenClass& written,
-         std::uint64_t pairs) {
+         std::uint64_t pairs, int expected_status = 0) {
   if (written.files.empty()) {
     state.SkipWithError("the class could not be written");
     return;
@@ -107,7 +118,7 @@ void run(benchmark::State& state, const std::string& program,
   for (auto _ : state) {
     const codetwin::bench::ProcessRun r =
         codetwin::bench::run_process(program, arguments, written.folder, "");
-    if (r.exit_status != 0) {
+    if (r.exit_status != expected_status) {
       state.SkipWithError((program + " did not complete").c_str());
       return;
     }
@@ -161,6 +172,70 @@ void sim_c(benchmark::State& state, std::size_t count, bool short_runs) {
   run(state, kSimC, arguments, written, all_pairs(count));
 }
 
+constexpr std::size_t kBigClass = 100000;
+constexpr const char* kMiddleShard = "500/1000";
+
+fs::path middle_part() { return scratch() / "part-500.ctp"; }
+
+void shard(benchmark::State& state, const char* slice) {
+  const WrittenClass& written = whole_class(kBigClass);
+  const std::string part = std::string(slice) == kMiddleShard ? middle_part().string()
+                                                               : (scratch() / "part.ctp").string();
+  run(state, CODETWIN_CLASS_BINARY, {"-j", "2", "--shard", slice, "--part", part, "."}, written,
+      all_pairs(kBigClass) / (std::string(slice) == kMiddleShard ? 1000 : 1000000));
+}
+
+void merge(benchmark::State& state) {
+  const WrittenClass& written = whole_class(kBigClass);
+  if (!fs::exists(middle_part())) {
+    state.SkipWithError("run shard/100000/1000 first: its part is merged");
+    return;
+  }
+  std::vector<std::string> arguments = {"merge"};
+  for (int k = 0; k < 1000; ++k) arguments.push_back(middle_part().string());
+  run(state, CODETWIN_CLASS_BINARY, arguments, written, 0, 2);
+}
+
+// Every tenth submission of the class of 200, eight times as long.
+const WrittenClass& uneven_class() {
+  static const WrittenClass written = [] {
+    WrittenClass w = write_class(scratch() / "uneven", 200, 200);
+    for (std::size_t k = 0; k < w.files.size(); k += 10) {
+      const fs::path path = w.folder / w.files[k];
+      std::ifstream in(path, std::ios::binary);
+      const std::string once((std::istreambuf_iterator<char>(in)), {});
+      std::string eight;
+      for (int r = 0; r < 8; ++r) eight += once;
+      if (!write_file(path, eight)) return WrittenClass{};
+      w.source_bytes += 7 * once.size();
+    }
+    return w;
+  }();
+  return written;
+}
+
+void uneven_shards(benchmark::State& state) {
+  const WrittenClass& written = uneven_class();
+  double low = 1e300, high = 0;
+  for (auto _ : state) {
+    for (int k = 0; k < 8; ++k) {
+      const codetwin::bench::ProcessRun r = codetwin::bench::run_process(
+          CODETWIN_CLASS_BINARY,
+          {"-j", "1", "--shard", std::to_string(k) + "/8", "--part", (scratch() / "u.ctp").string(), "."},
+          written.folder, "");
+      if (r.exit_status != 0) {
+        state.SkipWithError("a shard did not complete");
+        return;
+      }
+      low = std::min(low, r.cpu_seconds);
+      high = std::max(high, r.cpu_seconds);
+    }
+  }
+  state.counters["min_shard_cpu_s"] = low;
+  state.counters["max_shard_cpu_s"] = high;
+  state.counters["max_over_min"] = high / low;
+}
+
 // Wall time per run, in seconds.
 void configure(benchmark::internal::Benchmark* b, int iterations) {
   b->Iterations(iterations)->Unit(benchmark::kSecond)->UseRealTime();
@@ -190,6 +265,10 @@ int main(int argc, char** argv) {
   }
   configure(RegisterBenchmark("sim_c/200", sim_c, 200, false), 3);
   configure(RegisterBenchmark("sim_c/200/r3", sim_c, 200, true), 1);
+  configure(RegisterBenchmark("shard/100000/1000", shard, kMiddleShard), 1);
+  configure(RegisterBenchmark("shard/100000/read", shard, "0/1000000"), 1);
+  configure(RegisterBenchmark("merge/100000/1000", merge), 1);
+  configure(RegisterBenchmark("shards/uneven/8", uneven_shards), 1);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -1,6 +1,7 @@
 // codetwin-class at a terminal: the progress line on standard error, drawn
 // in place, and Ctrl-C, which stops the run within a second, leaves no output behind and
 // exits with status 130.
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -59,6 +60,26 @@ TEST(ClassTerminalTest, CtrlCStopsAtOnceAndLeavesNothing) {
   // Bounded generously: the point is that it does not run on to the end.
   EXPECT_LT(stopped - pressed, std::chrono::seconds(5));
   EXPECT_EQ(tree_state(dir.path()), before) << "no output and no temporary file is left";
+}
+
+// A shard at its time limit: the batch system's SIGTERM stops it at once,
+// and no part, not even its temporary, is left for the merge to find.
+TEST(ClassTerminalTest, SigtermStopsAShardAndLeavesNoPart) {
+  if (testing_windows_class_build()) GTEST_SKIP() << "signals are POSIX's";
+  ScratchDir dir;
+  put_slow_class(dir);
+  const auto before = tree_state(dir.path());
+  ProgramAtTerminal program;
+  ASSERT_TRUE(program.start(class_at_terminal(dir, {"class", "--shard", "1/2", "--part", "p1.ctp"})));
+  ASSERT_TRUE(program.wait_for("比较：")) << program.shown();
+  const auto sent = std::chrono::steady_clock::now();
+  ASSERT_TRUE(program.signal(SIGTERM));
+  const std::optional<int> status = program.wait_for_exit();
+  const auto stopped = std::chrono::steady_clock::now();
+  ASSERT_TRUE(status.has_value());
+  EXPECT_EQ(exit_code(status), 130) << program.shown();
+  EXPECT_LT(stopped - sent, std::chrono::seconds(5));
+  EXPECT_EQ(tree_state(dir.path()), before) << "no part and no temporary file is left";
 }
 
 }  // namespace

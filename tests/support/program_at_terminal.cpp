@@ -70,6 +70,8 @@ std::optional<int> ProgramAtTerminal::wait_for_exit() {
   return status;
 }
 
+bool ProgramAtTerminal::signal(int number) { return pid_ > 0 && ::kill(pid_, number) == 0; }
+
 bool ProgramAtTerminal::type(std::string_view keys) {
   return write(master_, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
 }

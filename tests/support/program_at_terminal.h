@@ -57,6 +57,9 @@ class ProgramAtTerminal {
   std::optional<int> wait_for_exit();
 
   bool type(std::string_view keys);
+  /// Sends the program the signal `number` (as a batch system's time limit
+  /// sends SIGTERM).
+  bool signal(int number);
 
   /// The terminal's settings as they are now.
   std::optional<termios> settings() const;

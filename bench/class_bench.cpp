@@ -18,10 +18,11 @@
 //                     in 1,000: about 5 million pairs, -j 2
 //   shard/100000/read one shard of 1,000,000 (5,000 pairs): what every
 //                     shard spends reading, lexing and profiling the class
-//   merge/100000/1000 the merge of 1,000 parts of that class: the middle
-//                     shard's part given 1,000 times, so that every part is
-//                     read, checked and folded in, and the merge then stops
-//                     (exit status 2) at the check that each slice is there
+//   merge/100000/1000 the merge of 1,000 parts of that class: the part of
+//                     shard/100000/read given 1,000 times, so that every
+//                     part's statistics of all 100,000 submissions are read,
+//                     checked and folded in; the merge then stops (exit
+//                     status 2) at the check that each slice is there
 //   shards/uneven/8   the 8 shards of a class of 200 in which every tenth
 //                     submission is 8 times as long, one after the other
 //                     (-j 1): the spread of their CPU times
@@ -175,24 +176,26 @@ void sim_c(benchmark::State& state, std::size_t count, bool short_runs) {
 constexpr std::size_t kBigClass = 100000;
 constexpr const char* kMiddleShard = "500/1000";
 
-fs::path middle_part() { return scratch() / "part-500.ctp"; }
+fs::path part_of(const std::string& slice) {
+  return scratch() / (slice == kMiddleShard ? "part-middle.ctp" : "part-read.ctp");
+}
 
 void shard(benchmark::State& state, const char* slice) {
   const WrittenClass& written = whole_class(kBigClass);
-  const std::string part = std::string(slice) == kMiddleShard ? middle_part().string()
-                                                               : (scratch() / "part.ctp").string();
+  const std::string part = part_of(slice).string();
   run(state, CODETWIN_CLASS_BINARY, {"-j", "2", "--shard", slice, "--part", part, "."}, written,
       all_pairs(kBigClass) / (std::string(slice) == kMiddleShard ? 1000 : 1000000));
 }
 
 void merge(benchmark::State& state) {
   const WrittenClass& written = whole_class(kBigClass);
-  if (!fs::exists(middle_part())) {
-    state.SkipWithError("run shard/100000/1000 first: its part is merged");
+  const fs::path part = part_of("0/1000000");
+  if (!fs::exists(part)) {
+    state.SkipWithError("run shard/100000/read first: its part is merged");
     return;
   }
   std::vector<std::string> arguments = {"merge"};
-  for (int k = 0; k < 1000; ++k) arguments.push_back(middle_part().string());
+  for (int k = 0; k < 1000; ++k) arguments.push_back(part.string());
   run(state, CODETWIN_CLASS_BINARY, arguments, written, 0, 2);
 }
 

@@ -128,7 +128,7 @@ class ClassRun {
       std::optional<shard::Part> part = p == 0 ? std::move(first) : read_part(names[p]);
       if (!part) return kUsage;
       if (p > 0) {
-        if (std::string error = shard::same_run(slices.front(), names[0], *part, names[p]); !error.empty()) {
+        if (std::string error = shard::same_run(first, names[0], *part, names[p]); !error.empty()) {
           return cannot_merge(error);
         }
       }
@@ -137,17 +137,13 @@ class ClassRun {
       }
       merger.add(std::move(part->scores));
       part->scores = {};
-      if (p > 0) {  // the first keeps the run's identity for the others
-        part->inputs.clear();
-        part->arguments.clear();
-      }
-      slices.push_back(std::move(*part));
+      shard::Part slice;  // only K and N: the rest of each part goes now
+      slice.k = part->k;
+      slice.n = part->n;
+      slices.push_back(std::move(slice));
+      if (p == 0) first = std::move(*part);  // the run's identity, for the others
     }
     progress.clear();
-    for (shard::Part& slice : slices) {  // same_run() was checked; only K and N remain
-      slice.inputs.clear();
-      slice.arguments.clear();
-    }
     if (std::string error = shard::every_slice_once(slices, names); !error.empty()) {
       return cannot_merge(error);
     }

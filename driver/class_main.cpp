@@ -151,6 +151,7 @@ class ClassRun {
     return write_results();
   }
 
+ private:
   // The submissions read, template code taken out, and profiled; the
   // outputs opened.
   int prepare() {

@@ -94,18 +94,18 @@ std::optional<std::uint32_t> count_in(std::string_view text, std::uint32_t limit
 }
 
 // "K/N" or "task/N".
-std::optional<ShardSpec> shard_spec(const std::string& text) {
+std::optional<ShardSlice> shard_slice(const std::string& text) {
   const std::size_t slash = text.find('/');
   if (slash == std::string::npos) return std::nullopt;
   const std::string_view k(text.data(), slash);
   const std::optional<std::uint32_t> n = count_in(std::string_view(text).substr(slash + 1), kMaxShards);
   if (!n || *n == 0) return std::nullopt;
-  ShardSpec spec;
-  spec.n = *n;
-  if (k == "task") return spec;
-  spec.k = count_in(k, kMaxShards);
-  if (!spec.k) return std::nullopt;
-  return spec;
+  ShardSlice slice;
+  slice.n = *n;
+  if (k == "task") return slice;
+  slice.k = count_in(k, kMaxShards);
+  if (!slice.k) return std::nullopt;
+  return slice;
 }
 
 // The arguments less -j, --shard and --part with their values.
@@ -198,16 +198,16 @@ ParsedCommandLine parse_merge(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-std::string take_task_number(ShardSpec& spec, const std::function<const char*(const char*)>& lookup) {
+std::string take_task_number(ShardSlice& slice, const std::function<const char*(const char*)>& lookup) {
   for (const char* variable : kTaskVariables) {
     const char* value = lookup(variable);
     if (value == nullptr) continue;
-    spec.k = count_in(value, spec.n - 1);
-    if (spec.k) return {};
-    return std::string("--shard task/") + std::to_string(spec.n) + "：环境变量 " + variable + " 的值 " +
-           value + " 不是 0 到 " + std::to_string(spec.n - 1) + " 之间的整数";
+    slice.k = count_in(value, slice.n - 1);
+    if (slice.k) return {};
+    return std::string("--shard task/") + std::to_string(slice.n) + "：环境变量 " + variable + " 的值 " +
+           value + " 不是 0 到 " + std::to_string(slice.n - 1) + " 之间的整数";
   }
-  return "--shard task/" + std::to_string(spec.n) +
+  return "--shard task/" + std::to_string(slice.n) +
          "：没有 SLURM_ARRAY_TASK_ID 或 JOB_COMPLETION_INDEX 环境变量（不在集群的任务中时请写 K/N）";
 }
 
@@ -333,7 +333,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   o.as_given = describe(o);
   o.run_arguments = run_arguments(arguments);
   if (app.count("--shard") > 0) {
-    o.shard = shard_spec(shard);
+    o.shard = shard_slice(shard);
     if (!o.shard) return usage_error(parsed, "--shard 的值应是 K/N（共 N 片中的第 K 片，K 从 0 数起）或 task/N（K 取自 SLURM_ARRAY_TASK_ID 或 JOB_COMPLETION_INDEX），而不是 " + shard);
     if (o.shard->k && *o.shard->k >= o.shard->n) return usage_error(parsed, "--shard " + shard + "：K 从 0 数起，应小于 N");
     if (app.count("--part") == 0) return usage_error(parsed, "--shard 需要用 --part 给出分片结果文件");

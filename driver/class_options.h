@@ -15,7 +15,7 @@
 namespace codetwin::driver {
 
 /// Which slice of the pairs a shard scores (shard/part_file.h).
-struct ShardSpec {
+struct ShardSlice {
   std::optional<std::uint32_t> k;  // unset: from the cluster's task variable
   std::uint32_t n = 1;
 };
@@ -40,7 +40,7 @@ struct ClassOptions {
   std::optional<std::string> archive_charset;
   std::optional<std::uint64_t> max_bytes;
   /// A shard: the slice it scores and the part file it writes.
-  std::optional<ShardSpec> shard;
+  std::optional<ShardSlice> shard;
   std::optional<std::string> part;
   /// The options as given, for the JSON and HTML outputs (no output paths,
   /// nor -j, which changes nothing in them).
@@ -77,7 +77,7 @@ ClassOptions with_outputs(ClassOptions options, const MergeOptions& merge);
 /// Sets a shard's K from the first of kTaskVariables that `lookup` finds
 /// (a name to its value, or nullptr); an error message when none is set or
 /// its value is not a slice of N, else empty.
-std::string take_task_number(ShardSpec& spec, const std::function<const char*(const char*)>& lookup);
+std::string take_task_number(ShardSlice& slice, const std::function<const char*(const char*)>& lookup);
 
 /// The --help text (UTF-8).
 std::string help_text();

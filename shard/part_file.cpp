@@ -3,112 +3,14 @@
 #include "shard/part_file.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
+
+#include "shard/fields.h"
 
 namespace codetwin::shard {
 
 namespace {
 
 constexpr std::string_view kMagic = "codetwin-class part\n";
-
-// FNV-1a, 64 bits: a digest that a changed byte changes (not a defence
-// against someone forging a part on purpose, which the merge cannot stop).
-class Digest {
- public:
-  void add(std::string_view bytes) {
-    for (unsigned char c : bytes) {
-      hash_ ^= c;
-      hash_ *= 0x100000001b3ULL;
-    }
-  }
-  std::uint64_t value() const { return hash_; }
-
- private:
-  std::uint64_t hash_ = 0xcbf29ce484222325ULL;
-};
-
-std::uint64_t digest_of(std::string_view bytes) {
-  Digest d;
-  d.add(bytes);
-  return d.value();
-}
-
-class Writer {
- public:
-  void u8(std::uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
-  void u32(std::uint32_t v) {
-    for (int s = 0; s < 32; s += 8) u8(static_cast<std::uint8_t>(v >> s));
-  }
-  void u64(std::uint64_t v) {
-    for (int s = 0; s < 64; s += 8) u8(static_cast<std::uint8_t>(v >> s));
-  }
-  void i64(std::int64_t v) { u64(static_cast<std::uint64_t>(v)); }
-  void f32(float v) { u32(std::bit_cast<std::uint32_t>(v)); }
-  void f64(double v) { u64(std::bit_cast<std::uint64_t>(v)); }
-  void text(std::string_view s) {
-    u64(s.size());
-    bytes_.append(s);
-  }
-  void raw(std::string_view s) { bytes_.append(s); }
-  std::string& bytes() { return bytes_; }
-
- private:
-  std::string bytes_;
-};
-
-// Reads fields in order; once anything is out of bounds, every read fails
-// and gives zeros.
-class Reader {
- public:
-  explicit Reader(std::string_view bytes) : rest_(bytes) {}
-  bool ok() const { return ok_; }
-  bool at_end() const { return rest_.empty(); }
-  std::uint8_t u8() {
-    if (!take(1)) return 0;
-    return static_cast<std::uint8_t>(taken_[0]);
-  }
-  std::uint32_t u32() {
-    std::uint32_t v = 0;
-    for (int s = 0; s < 32; s += 8) v |= std::uint32_t{u8()} << s;
-    return v;
-  }
-  std::uint64_t u64() {
-    std::uint64_t v = 0;
-    for (int s = 0; s < 64; s += 8) v |= std::uint64_t{u8()} << s;
-    return v;
-  }
-  std::int64_t i64() { return static_cast<std::int64_t>(u64()); }
-  float f32() { return std::bit_cast<float>(u32()); }
-  double f64() { return std::bit_cast<double>(u64()); }
-  std::string text() {
-    const std::uint64_t size = u64();
-    if (!take(size)) return {};
-    return std::string(taken_);
-  }
-  // A count of items of at least `item_bytes` each, no more than remain.
-  std::uint64_t count(std::uint64_t item_bytes) {
-    const std::uint64_t n = u64();
-    if (item_bytes > 0 && n > rest_.size() / item_bytes) ok_ = false;
-    return ok_ ? n : 0;
-  }
-  void fail() { ok_ = false; }
-
- private:
-  bool take(std::uint64_t size) {
-    if (!ok_ || size > rest_.size()) {
-      ok_ = false;
-      taken_ = {};
-      return false;
-    }
-    taken_ = rest_.substr(0, size);
-    rest_.remove_prefix(size);
-    return true;
-  }
-  std::string_view rest_;
-  std::string_view taken_;
-  bool ok_ = true;
-};
 
 constexpr std::uint64_t kPairBytes = 4 + 4 + 8 + 5 * 8;
 
@@ -191,9 +93,7 @@ std::uint64_t template_digest(const classrun::Submission& base) {
 }
 
 std::string encode_part(const Part& part) {
-  Writer w;
-  w.raw(kMagic);
-  w.u32(kPartVersion);
+  Writer w(kMagic, kPartVersion);
   w.u32(part.k);
   w.u32(part.n);
   w.u64(part.range.first);
@@ -221,35 +121,17 @@ std::string encode_part(const Part& part) {
   }
   write_pairs(w, s.kept);
   write_pairs(w, s.top);
-  w.u64(digest_of(w.bytes()));
-  return std::move(w.bytes());
+  return w.sealed();
 }
 
 DecodedPart decode_part(std::string_view bytes) {
   DecodedPart decoded;
-  if (bytes.substr(0, kMagic.size()) != kMagic) {
-    decoded.error = "不是 codetwin-class 的分片结果文件";
+  const Unsealed unsealed = unseal(bytes, kMagic, kPartVersion, "分片结果文件");
+  if (!unsealed.error.empty()) {
+    decoded.error = unsealed.error;
     return decoded;
   }
-  if (bytes.size() < kMagic.size() + 4 + 8) {
-    decoded.error = "分片结果文件不完整（被截断）";
-    return decoded;
-  }
-  Reader version_reader(bytes.substr(kMagic.size()));
-  const std::uint32_t version = version_reader.u32();
-  if (version != kPartVersion) {
-    decoded.error = "分片结果文件的格式版本是 " + std::to_string(version) + "，本程序读写的是 " +
-                    std::to_string(kPartVersion);
-    return decoded;
-  }
-  const std::string_view body = bytes.substr(0, bytes.size() - 8);
-  Reader checksum(bytes.substr(bytes.size() - 8));
-  if (checksum.u64() != digest_of(body)) {
-    decoded.error = "分片结果文件已损坏（校验和不符：被截断或改动过）";
-    return decoded;
-  }
-
-  Reader r(body.substr(kMagic.size() + 4));
+  Reader r(unsealed.fields);
   Part part;
   part.k = r.u32();
   part.n = r.u32();

@@ -245,9 +245,9 @@ Discovered discover_template(const std::string& given, const SourceKinds& kinds,
   return found;
 }
 
-std::optional<Skipped> load(Submission& submission, const LexOptions& options) {
+std::optional<Skipped> load(Submission& submission, const LexOptions& options, Keep keep) {
   std::vector<std::string> files;
-  for (const SourceFile& file : submission.files) {
+  for (SourceFile& file : submission.files) {
     if (!file.unreadable.empty()) {
       submission.tokens.clear();
       submission.code_tokens.clear();
@@ -274,6 +274,7 @@ std::optional<Skipped> load(Submission& submission, const LexOptions& options) {
           return Skipped{submission.name, file.name, "无法读取"};
       }
     }
+    if (keep == Keep::kSources) file.contents = std::make_shared<const std::string>(read.bytes);
     files.push_back(std::move(read.bytes));
   }
   lex_submission(submission, files, options);

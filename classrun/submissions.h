@@ -73,9 +73,16 @@ std::string file_tokens(std::string_view bytes, const LexOptions& options);
 void lex_submission(Submission& submission, const std::vector<std::string>& files,
                     const LexOptions& options);
 
+/// What loading keeps of the files besides the token strings.
+enum class Keep {
+  kTokens,   // nothing: the files are read again if a report shows them
+  kSources,  // their bytes, in `contents`: the class is written whole
+};
+
 /// Reads and lexes every file of `submission` into its tokens and length.
 /// On a file that cannot be read, returns why and leaves tokens empty.
-std::optional<Skipped> load(Submission& submission, const LexOptions& options);
+std::optional<Skipped> load(Submission& submission, const LexOptions& options,
+                            Keep keep = Keep::kTokens);
 
 }  // namespace codetwin::classrun
 

@@ -36,7 +36,9 @@ struct FileBytes {
   std::string bytes;
   std::optional<ReadFailure> failure;
 };
-FileBytes read_file(const std::filesystem::path& path);
+/// With a `limit`, only the first `limit` bytes are read (all of a shorter
+/// file).
+FileBytes read_file(const std::filesystem::path& path, std::size_t limit = SIZE_MAX);
 
 /// Whether both paths exist and are the same file (through links too).
 bool same_file(const std::filesystem::path& first, const std::filesystem::path& second);

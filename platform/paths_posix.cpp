@@ -32,13 +32,17 @@ ReadFailure failure_of(int error) {
 
 FileBytes failed(ReadFailure failure) { return {std::string(), failure}; }
 
-// Reads `fd` to its end into `bytes`, starting with room for `expected`.
-bool read_all(int fd, std::size_t expected, std::string& bytes) {
+// Reads `fd` to its end, or its first `limit` bytes, into `bytes`, starting
+// with room for `expected`.
+bool read_all(int fd, std::size_t expected, std::size_t limit, std::string& bytes) {
   std::size_t size = 0;
   // One byte beyond the expected size, so that the end is seen in one read.
-  bytes.resize(expected + 1);
+  bytes.resize(expected < limit ? expected + 1 : limit);
   while (true) {
-    if (size == bytes.size()) bytes.resize(size + kReadChunk);
+    if (size == bytes.size()) {
+      if (size >= limit) break;
+      bytes.resize(size + std::min(kReadChunk, limit - size));
+    }
     const ssize_t got = read(fd, bytes.data() + size, bytes.size() - size);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
@@ -55,7 +59,7 @@ fs::path path_from_name(std::string_view name) { return fs::path(std::string(nam
 
 std::string name_of(const fs::path& path) { return path.native(); }
 
-FileBytes read_file(const fs::path& path) {
+FileBytes read_file(const fs::path& path, std::size_t limit) {
   struct stat status;
   if (stat(path.c_str(), &status) != 0) return failed(failure_of(errno));
   // Only a regular file is opened: opening a FIFO waits for a writer, and
@@ -70,7 +74,7 @@ FileBytes read_file(const fs::path& path) {
     result.failure = ReadFailure::kUnreadable;
   } else if (!S_ISREG(status.st_mode)) {
     result.failure = ReadFailure::kNotRegular;
-  } else if (!read_all(fd, static_cast<std::size_t>(status.st_size), result.bytes)) {
+  } else if (!read_all(fd, static_cast<std::size_t>(status.st_size), limit, result.bytes)) {
     result.failure = ReadFailure::kUnreadable;
   }
   close(fd);

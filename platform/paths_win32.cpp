@@ -34,14 +34,17 @@ ReadFailure failure_of(DWORD error) {
 
 FileBytes failed(ReadFailure failure) { return {std::string(), failure}; }
 
-bool read_all(HANDLE file, std::string& bytes) {
+bool read_all(HANDLE file, std::size_t limit, std::string& bytes) {
   LARGE_INTEGER size{};
   std::size_t expected = GetFileSizeEx(file, &size) ? static_cast<std::size_t>(size.QuadPart) : 0;
   // One byte beyond the expected size, so that the end is seen in one read.
-  bytes.resize(expected + 1);
+  bytes.resize(expected < limit ? expected + 1 : limit);
   std::size_t done = 0;
   while (true) {
-    if (done == bytes.size()) bytes.resize(done + kIoChunk);
+    if (done == bytes.size()) {
+      if (done >= limit) break;
+      bytes.resize(done + std::min(kIoChunk, limit - done));
+    }
     const DWORD want = static_cast<DWORD>(std::min(bytes.size() - done, kIoChunk));
     DWORD got = 0;
     if (!ReadFile(file, bytes.data() + done, want, &got, nullptr)) return false;
@@ -60,7 +63,7 @@ fs::path path_from_name(std::string_view name) { return fs::path(win32::to_wide(
 
 std::string name_of(const fs::path& path) { return win32::from_wide(path.native(), CP_UTF8); }
 
-FileBytes read_file(const fs::path& path) {
+FileBytes read_file(const fs::path& path, std::size_t limit) {
   // A folder is refused by its attributes; a device (NUL, CON, a pipe) is
   // opened but refused by its type before anything is read from it.
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -75,7 +78,7 @@ FileBytes read_file(const fs::path& path) {
   if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information) ||
       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     result.failure = ReadFailure::kNotRegular;
-  } else if (!read_all(file, result.bytes)) {
+  } else if (!read_all(file, limit, result.bytes)) {
     result.failure = ReadFailure::kUnreadable;
   }
   CloseHandle(file);

@@ -4,6 +4,7 @@
 // the class-run library; this file only talks to the user and picks the
 // exit status.
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -27,6 +28,7 @@
 #include "platform/tool_console.h"
 #include "report/html.h"
 #include "report/report.h"
+#include "shard/class_file.h"
 #include "shard/part_file.h"
 
 #ifndef CODETWIN_VERSION
@@ -82,6 +84,40 @@ std::optional<shard::Part> read_part(const std::string& name) {
   return std::move(decoded.part);
 }
 
+// A run from a class file: the file read, and the options the arguments
+// that read it give together with the run's own. nullopt, said, when it
+// cannot be.
+std::optional<shard::ReadClass> read_class(driver::ClassOptions& options) {
+  const std::string name = *options.from_class;
+  const std::filesystem::path path = platform::path_from_name(name);
+  // Only the evidence report shows the sources: the others read the file
+  // up to them.
+  const shard::Sources sources = options.html ? shard::Sources::kKeep : shard::Sources::kLeave;
+  std::size_t wanted = SIZE_MAX;
+  if (sources == shard::Sources::kLeave) {
+    const platform::FileBytes header = platform::read_file(path, shard::kClassHeaderBytes);
+    if (!header.failure) wanted = shard::bytes_without_sources(header.bytes);
+  }
+  platform::FileBytes read = platform::read_file(path, wanted);
+  if (read.failure) {
+    say_with_name("codetwin-class：无法读取班级文件：", name);
+    return std::nullopt;
+  }
+  shard::DecodedClass decoded = shard::decode_class(read.bytes, sources);
+  read.bytes = {};
+  if (!decoded.read) {
+    say_with_name("codetwin-class：", name, "：" + decoded.error);
+    return std::nullopt;
+  }
+  driver::ParsedCommandLine whole = driver::with_read_arguments(options, decoded.read->arguments);
+  if (whole.action != driver::ParsedCommandLine::Action::kRun) {
+    say_with_name("codetwin-class：", name, "：班级文件中记下的命令行无法使用：" + whole.error);
+    return std::nullopt;
+  }
+  options = std::move(whole.options);
+  return std::move(decoded.read);
+}
+
 struct Outputs {
   struct One {
     std::string name;  // as given
@@ -89,10 +125,11 @@ struct Outputs {
   };
   std::optional<One> csv, json, html;
   std::optional<One> part;  // a shard's, which writes nothing else
+  std::optional<One> class_file;  // the class read once, which is all --save-class writes
 
   std::vector<One*> all() {
     std::vector<One*> present;
-    for (std::optional<One>* one : {&csv, &json, &html, &part}) {
+    for (std::optional<One>* one : {&csv, &json, &html, &part, &class_file}) {
       if (*one) present.push_back(&**one);
     }
     return present;
@@ -101,10 +138,12 @@ struct Outputs {
 
 class ClassRun {
  public:
-  explicit ClassRun(driver::ClassOptions options) : options_(std::move(options)) {}
+  explicit ClassRun(driver::ClassOptions options, std::optional<shard::ReadClass> read = std::nullopt)
+      : options_(std::move(options)), read_(std::move(read)) {}
 
   int run() {
     if (int status = prepare(); status != kOk) return status;
+    if (options_.save_class) return write_class();
     if (options_.shard) return write_part();
     const classrun::KeepRules rules = classrun::keep_rules(options_.list);
     summarize(classrun::finish(score(std::nullopt), rules));
@@ -152,9 +191,17 @@ class ClassRun {
   }
 
  private:
-  // The submissions read, template code taken out, and profiled; the
-  // outputs opened.
+  // The submissions read, template code taken out, and profiled, or taken
+  // as a class file holds them; the outputs opened.
   int prepare() {
+    if (read_) {
+      submissions_ = std::move(read_->submissions);
+      skipped_ = std::move(read_->skipped);
+      template_ = std::move(read_->base);
+      read_.reset();
+      if (int status = enough_pairs(); status != kOk) return status;
+      return open_outputs();
+    }
     if (options_.archive_charset && !archive::charset_supported(*options_.archive_charset)) {
       return usage_error("--archive-charset：不支持的字符集：" + *options_.archive_charset);
     }
@@ -223,7 +270,8 @@ class ClassRun {
         {shard ? &none : &options_.csv, &outputs_.csv},
         {shard ? &none : &options_.json, &outputs_.json},
         {shard ? &none : &options_.html, &outputs_.html},
-        {&options_.part, &outputs_.part}};
+        {&options_.part, &outputs_.part},
+        {&options_.save_class, &outputs_.class_file}};
     std::vector<std::string> names;
     for (const auto& [given, slot] : wanted) {
       if (!*given) continue;
@@ -270,7 +318,9 @@ class ClassRun {
       if (platform::interrupted()) stop();
       progress.update(k, submissions_.size());
       classrun::Submission& submission = submissions_[k];
-      if (std::optional<classrun::Skipped> skipped = classrun::load(submission, options_.lex)) {
+      // A class written whole keeps the sources for the evidence report.
+      const classrun::Keep keep = options_.save_class ? classrun::Keep::kSources : classrun::Keep::kTokens;
+      if (std::optional<classrun::Skipped> skipped = classrun::load(submission, options_.lex, keep)) {
         progress.clear();
         warn_skipped(*skipped);
         skipped_.push_back(std::move(*skipped));
@@ -340,6 +390,26 @@ class ClassRun {
     if (!commit(*outputs_.part, shard::encode_part(part))) return kIncomplete;
     const std::string written =
         platform::text_for_console("已写入：") + platform::name_for_console(*options_.part) + "\n";
+    if (!platform::write_stdout(written) || !platform::flush_stdout()) {
+      say("codetwin-class：无法写出标准输出。\n");
+      return kIncomplete;
+    }
+    return kOk;
+  }
+
+  // --save-class: the class read, lexed and profiled, written for the
+  // shards and the merge to take instead of the sources. Submissions that
+  // could not be read were warned of; as for a shard, the merge reports
+  // them, so that a cluster's next steps still run.
+  int write_class() {
+    shard::ReadClass read;
+    read.arguments = options_.run_arguments;
+    read.submissions = std::move(submissions_);
+    read.skipped = std::move(skipped_);
+    read.base = std::move(template_);
+    if (!commit(*outputs_.class_file, shard::encode_class(read))) return kIncomplete;
+    const std::string written =
+        platform::text_for_console("已写入：") + platform::name_for_console(*options_.save_class) + "\n";
     if (!platform::write_stdout(written) || !platform::flush_stdout()) {
       say("codetwin-class：无法写出标准输出。\n");
       return kIncomplete;
@@ -434,6 +504,7 @@ class ClassRun {
   std::vector<classrun::Submission> submissions_;
   std::vector<classrun::Skipped> skipped_;
   std::optional<classrun::Submission> template_;
+  std::optional<shard::ReadClass> read_;  // the class from a file, until prepared
   Outputs outputs_;
   classrun::ClassResult result_;
 };
@@ -453,7 +524,13 @@ int merge(const driver::MergeOptions& merge) {
         "merge 要写出的文件与分片时给出的不同：分片按自己的 --csv、--json、--html 保留各对，"
         "请给 merge 与分片同样的这几个选项");
   }
-  return ClassRun(std::move(options)).merge(std::move(*first), merge.parts);
+  std::optional<shard::ReadClass> read;
+  if (options.from_class) {
+    read = read_class(options);
+    if (!read) return kUsage;
+    options = driver::with_outputs(std::move(options), merge);
+  }
+  return ClassRun(std::move(options), std::move(read)).merge(std::move(*first), merge.parts);
 }
 
 }  // namespace
@@ -482,5 +559,10 @@ int main(int argc, char** argv) {
         driver::take_task_number(*options.shard, [](const char* name) { return std::getenv(name); });
     if (!error.empty()) return usage_error(error);
   }
-  return ClassRun(std::move(options)).run();
+  std::optional<shard::ReadClass> read;
+  if (options.from_class) {
+    read = read_class(options);
+    if (!read) return kUsage;
+  }
+  return ClassRun(std::move(options), std::move(read)).run();
 }

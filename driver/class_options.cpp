@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
+#include <string_view>
 
 namespace codetwin::driver {
 
@@ -108,22 +110,35 @@ std::optional<ShardSlice> shard_slice(const std::string& text) {
   return slice;
 }
 
-// The arguments less -j, --shard and --part with their values.
-std::vector<std::string> run_arguments(const std::vector<std::string>& arguments) {
+// `arguments` less the options `names` (each takes a value) with their
+// values, in either spelling ("--part F", "--part=F"; "-j4" for -j).
+std::vector<std::string> without(const std::vector<std::string>& arguments,
+                                 std::initializer_list<std::string_view> names) {
   std::vector<std::string> kept;
   for (std::size_t k = 0; k < arguments.size(); ++k) {
     const std::string& a = arguments[k];
-    if (a == "-j" || a == "--jobs" || a == "--shard" || a == "--part") {
-      ++k;  // and its value
-      continue;
+    bool named = false;
+    for (std::string_view name : names) {
+      if (a == name) {
+        ++k;  // and its value
+        named = true;
+        break;
+      }
+      const bool joined = name.starts_with("--") ? a.starts_with(std::string(name) + "=")
+                                                 : a.starts_with(name) && a.size() > name.size();
+      if (joined) {
+        named = true;
+        break;
+      }
     }
-    if (a.starts_with("--jobs=") || a.starts_with("--shard=") || a.starts_with("--part=") ||
-        (a.starts_with("-j") && a.size() > 2)) {
-      continue;
-    }
-    kept.push_back(a);
+    if (!named) kept.push_back(a);
   }
   return kept;
+}
+
+// The arguments less -j, --shard and --part with their values.
+std::vector<std::string> run_arguments(const std::vector<std::string>& arguments) {
+  return without(arguments, {"-j", "--jobs", "--shard", "--part"});
 }
 
 const char* sort_name(classrun::SortKey key) {
@@ -223,8 +238,9 @@ ClassOptions with_outputs(ClassOptions options, const MergeOptions& merge) {
   return options;
 }
 
-ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) {
-  if (!arguments.empty() && arguments.front() == "merge") return parse_merge(arguments);
+namespace {
+
+ParsedCommandLine parse_run(const std::vector<std::string>& arguments) {
   ParsedCommandLine parsed;
   ClassOptions& o = parsed.options;
   CLI::App app("codetwin-class", "codetwin-class");
@@ -267,6 +283,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   std::string shard, part;
   app.add_option("--shard", shard);
   app.add_option("--part", part);
+  std::string save_class, from_class;
+  app.add_option("--save-class", save_class);
+  app.add_option("--from-class", from_class);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
@@ -284,7 +303,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
     parsed.action = ParsedCommandLine::Action::kVersion;
     return parsed;
   }
-  if (o.paths.empty()) {
+  if (o.paths.empty() && app.count("--from-class") == 0) {
     parsed.action = ParsedCommandLine::Action::kUsageError;
     parsed.error = "没有给出作业的路径";
     return parsed;
@@ -342,12 +361,66 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   } else if (app.count("--part") > 0) {
     return usage_error(parsed, "--part 只与 --shard 一起使用");
   }
+  if (app.count("--save-class") > 0) {
+    if (save_class.empty()) return usage_error(parsed, "--save-class 的路径为空");
+    // It reads the class and stops: what scores or lists belongs to the
+    // runs that take the class from the file.
+    for (const char* name : {"--from-class", "--shard", "--part", "--csv", "--json", "--html", "--top", "--min",
+                             "--sort", "--group-at", "--flag-at", "--html-pairs"}) {
+      if (app.count(name) > 0) {
+        return usage_error(parsed, std::string(name) + " 不能与 --save-class 一起使用：--save-class 只读取作业，写出班级文件");
+      }
+    }
+    o.save_class = save_class;
+    o.run_arguments = without(arguments, {"-j", "--jobs", "--save-class"});
+  }
+  if (app.count("--from-class") > 0) {
+    if (from_class.empty()) return usage_error(parsed, "--from-class 的路径为空");
+    if (!o.paths.empty()) return usage_error(parsed, "--from-class 给出了班级文件，不能再给作业的路径");
+    // These read the class: the file holds them as --save-class was given them.
+    for (const char* name : {"--old", "--base", "--ext", "--ignore-comments", "--common", "--archive-charset",
+                             "--max-bytes"}) {
+      if (app.count(name) > 0) {
+        return usage_error(parsed, std::string(name) + " 不能与 --from-class 一起使用：读取作业的选项在写班级文件时已经给出");
+      }
+    }
+    o.from_class = from_class;
+  }
+  return parsed;
+}
+
+}  // namespace
+
+ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) {
+  if (!arguments.empty() && arguments.front() == "merge") return parse_merge(arguments);
+  return parse_run(arguments);
+}
+
+ParsedCommandLine with_read_arguments(const ClassOptions& options,
+                                      const std::vector<std::string>& read_arguments) {
+  std::vector<std::string> combined = read_arguments;
+  for (std::string& argument : without(options.run_arguments, {"--from-class"})) {
+    combined.push_back(std::move(argument));
+  }
+  ParsedCommandLine parsed = parse_run(combined);
+  if (parsed.action != ParsedCommandLine::Action::kRun) return parsed;
+  ClassOptions& o = parsed.options;
+  if (o.save_class || o.from_class) {
+    return usage_error(parsed, "班级文件中记下的命令行又给出了 --save-class 或 --from-class");
+  }
+  o.jobs = options.jobs;
+  o.shard = options.shard;
+  o.part = options.part;
+  o.from_class = options.from_class;
+  o.run_arguments = options.run_arguments;
   return parsed;
 }
 
 std::string help_text() {
   return R"(用法：codetwin-class [选项] 路径...
       codetwin-class [选项] --shard K/N --part 文件 路径...
+      codetwin-class [读取作业的选项] --save-class 文件 路径...
+      codetwin-class --from-class 文件 [选项] [--shard K/N --part 文件]
       codetwin-class merge [--csv 文件] [--json 文件] [--html 文件] 分片结果文件...
 
 把一个班的作业两两比较。每一对都按 codetwin 的方法计算相似度
@@ -388,6 +461,10 @@ std::string help_text() {
                       结果写入 --part 给出的分片结果文件；写成 task/N 时
                       K 取自 SLURM_ARRAY_TASK_ID 或 JOB_COMPLETION_INDEX
   --part 文件         分片结果文件（与 --shard 一起用）
+  --save-class 文件   把全班作业读取、分析一次，写入班级文件后结束（只与读取
+                      作业的选项 --old、--base、--ext、--ignore-comments、
+                      --common 和压缩包的选项一起用）
+  --from-class 文件   从班级文件取得作业和读取作业的选项，代替路径
   -h, --help          显示本说明
   --version           显示版本
 
@@ -404,7 +481,8 @@ std::string help_text() {
 在同一文件夹中运行 codetwin-class merge，给出同样种类的输出和全部分片结果
 文件，它重新读取源文件，写出与单机运行逐字节相同的结果。分片写出结果文件
 即以 0 退出；合并时缺片、重复、来自另一次运行、文件损坏或源文件已改动，
-都以 2 退出，什么也不写。
+都以 2 退出，什么也不写。分片很多时，先用 --save-class 把全班读取一次，
+各片和合并都用 --from-class 从这个文件取得作业，不再各自读取全部源文件。
 
 退出状态：0 全部读取并写出；1 有作业无法读取或有输出无法写出；
 2 命令行有误、路径不存在或作业不足两份；130 被 Ctrl-C 中断。

@@ -42,11 +42,16 @@ struct ClassOptions {
   /// A shard: the slice it scores and the part file it writes.
   std::optional<ShardSlice> shard;
   std::optional<std::string> part;
+  /// The class read once: the file this run writes it to (and does
+  /// nothing else), or the file it takes the class from.
+  std::optional<std::string> save_class;
+  std::optional<std::string> from_class;
   /// The options as given, for the JSON and HTML outputs (no output paths,
   /// nor -j, which changes nothing in them).
   std::vector<std::pair<std::string, std::string>> as_given;
   /// The arguments as given, less those of -j, --shard and --part: what
-  /// every shard of one run gives alike, recorded in its part.
+  /// every shard of one run gives alike, recorded in its part. With
+  /// --save-class, less that too: what read the class, recorded in it.
   std::vector<std::string> run_arguments;
 };
 
@@ -73,6 +78,13 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments);
 /// The options of a shard's run with the outputs that a merge writes in
 /// place of those the shard named.
 ClassOptions with_outputs(ClassOptions options, const MergeOptions& merge);
+
+/// The options of a run from a class file: the arguments that read the
+/// class (recorded in the file) and the run's own, parsed as one command
+/// line, so that they are those of a run from the sources; the run's
+/// threads, slice, part and class file kept as given.
+ParsedCommandLine with_read_arguments(const ClassOptions& options,
+                                      const std::vector<std::string>& read_arguments);
 
 /// Sets a shard's K from the first of kTaskVariables that `lookup` finds
 /// (a name to its value, or nullptr); an error message when none is set or

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The job that submit.sh runs after every shard succeeded: merges the parts
 # into the listing (kept in $OUT/listing.txt) and the reports, the same
-# bytes a one-machine run writes. It re-reads the sources from the same
-# paths, so it runs in the same folder as the shards.
+# bytes a one-machine run writes. It takes the class (sources included)
+# from the class file the shards took it from, by the same path, so it runs
+# in the same folder as they did.
 #SBATCH --job-name=codetwin-merge
 set -euo pipefail
 : "${SHARDS:?submit this job with submit.sh, which sets its variables}"

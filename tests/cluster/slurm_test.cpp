@@ -356,8 +356,10 @@ TEST(SlurmTest, AClassInFourShardsMergesAsOneMachine) {
   }
   const std::vector<std::string> reports = {"pairs.csv", "pairs.json", "report.html"};
   fs::create_directories(work + "/out");
-  const Output one = cluster.run({CODETWIN_CLASS_BINARY, "class", "--csv", "out/pairs.csv", "--json",
-                                  "out/pairs.json", "--html", "out/report.html"},
+  // Options that read the class (the class file holds them) and one of the listing's.
+  const Output one = cluster.run({CODETWIN_CLASS_BINARY, "--ignore-comments", "--common", "5", "class", "--top",
+                                  "7", "--csv", "out/pairs.csv", "--json", "out/pairs.json", "--html",
+                                  "out/report.html"},
                                  work, root + "/log/one-machine.err");
   ASSERT_EQ(one.status, 0) << read_file(root + "/log/one-machine.err");
   ASSERT_NE(one.text.find("已写入：out/report.html"), std::string::npos) << one.text;
@@ -370,6 +372,8 @@ TEST(SlurmTest, AClassInFourShardsMergesAsOneMachine) {
                      {"LC_ALL", "C.UTF-8"},
                      {"CLASS", "class"},
                      {"SHARDS", "4"},
+                     {"OPTIONS", "--ignore-comments --common 5"},
+                     {"LIST_OPTIONS", "--top 7"},
                      {"OUT", "out"},
                      {"CPUS", "1"},
                      {"MEM", "200M"},
@@ -377,10 +381,11 @@ TEST(SlurmTest, AClassInFourShardsMergesAsOneMachine) {
                      {"CODETWIN_CLASS", CODETWIN_CLASS_BINARY}});
   const Output submit = submitter.run({"/bin/bash", CODETWIN_DEPLOY_SLURM "/submit.sh"}, work);
   ASSERT_EQ(submit.status, 0) << submit.text << logs();
+  const std::string read_id = job_id(submit.text, "read:");
   const std::string array_id = job_id(submit.text, "shards:");
   const std::string merge_id = job_id(submit.text, "merge:");
-  ASSERT_FALSE(array_id.empty() || merge_id.empty()) << submit.text;
-  cluster.jobs_ = {array_id, merge_id};
+  ASSERT_FALSE(read_id.empty() || array_id.empty() || merge_id.empty()) << submit.text;
+  cluster.jobs_ = {read_id, array_id, merge_id};
 
   std::string state;
   wait_for(180, [&] {
@@ -390,6 +395,7 @@ TEST(SlurmTest, AClassInFourShardsMergesAsOneMachine) {
   ASSERT_EQ(state, "COMPLETED") << logs();
   const double total_seconds = std::chrono::duration<double>(Clock::now() - started).count();
 
+  EXPECT_TRUE(fs::exists(work + "/out/class.ctw"));
   for (int k = 0; k < 4; ++k) {
     EXPECT_TRUE(fs::exists(work + "/out/parts/part-" + std::to_string(k) + ".ctp")) << k;
   }

@@ -1,8 +1,9 @@
-// The Kubernetes manifests in deploy/k8s: an Indexed Job of shards and a
-// merge Job. There is no cluster here, so the test reads the manifests and
-// runs their containers' command lines in a scratch folder standing for the
-// shared volume, each shard with its JOB_COMPLETION_INDEX, as the Jobs
-// would; the merge's outputs must be one machine's, byte for byte.
+// The Kubernetes manifests in deploy/k8s: a Job that reads the class once,
+// an Indexed Job of shards and a merge Job. There is no cluster here, so
+// the test reads the manifests and runs their containers' command lines in
+// a scratch folder standing for the shared volume, each shard with its
+// JOB_COMPLETION_INDEX, as the Jobs would; the merge's outputs must be one
+// machine's, byte for byte.
 #include <gtest/gtest.h>
 #include <yaml-cpp/yaml.h>
 
@@ -96,20 +97,38 @@ TEST(K8sManifestTest, TheJobsCommandLinesWriteWhatOneMachineWrites) {
   if (!runner_words().empty() || std::getenv("CODETWIN_CLASS_BIN") != nullptr) {
     GTEST_SKIP() << "the manifests run the Linux build in a container";
   }
+  const YAML::Node reader = YAML::LoadFile(CODETWIN_DEPLOY "/k8s/read.yaml");
   const YAML::Node shards = YAML::LoadFile(CODETWIN_DEPLOY "/k8s/shards.yaml");
   const YAML::Node merge = YAML::LoadFile(CODETWIN_DEPLOY "/k8s/merge.yaml");
   ASSERT_EQ(shards["kind"].as<std::string>(), "Job");
   ASSERT_EQ(shards["spec"]["completionMode"].as<std::string>(), "Indexed");
   const int n = shards["spec"]["completions"].as<int>();
+  const Container read_class = container_of(reader);
   const Container shard = container_of(shards);
   const Container merger = container_of(merge);
   EXPECT_EQ(merger.working_dir, shard.working_dir);
+  EXPECT_EQ(read_class.working_dir, shard.working_dir);
 
-  // The shards' N is the Job's, and the run's options are theirs less the
-  // shard's own.
+  // The shards' N is the Job's, and the run's options are the read Job's
+  // less --save-class, and the shards' less their own and --from-class.
   std::vector<std::string> one_machine;
+  std::string class_file;
+  for (std::size_t k = 0; k < read_class.command.size(); ++k) {
+    if (read_class.command[k] == "--save-class") {
+      class_file = read_class.command[++k];
+      continue;
+    }
+    one_machine.push_back(read_class.command[k]);
+  }
   bool n_agrees = false;
+  bool from_class = false;
   for (std::size_t k = 0; k < shard.command.size(); ++k) {
+    if (k == 0) continue;  // the program, named by the read Job already
+    if (shard.command[k] == "--from-class") {
+      from_class = shard.command[k + 1] == class_file;
+      ++k;
+      continue;
+    }
     if (shard.command[k] == "--shard" || shard.command[k] == "--part") {
       n_agrees |= shard.command[k] == "--shard" && shard.command[k + 1] == "task/" + std::to_string(n);
       ++k;
@@ -118,6 +137,7 @@ TEST(K8sManifestTest, TheJobsCommandLinesWriteWhatOneMachineWrites) {
     one_machine.push_back(shard.command[k]);
   }
   EXPECT_TRUE(n_agrees) << "--shard task/N must say the Job's completions, " << n;
+  EXPECT_TRUE(from_class) << "the shards must take the class from the read Job's file, " << class_file;
 
   ScratchDir volume;
   for (const bench::ClassSubmission& s : bench::generate_class(41, 30)) {
@@ -134,6 +154,8 @@ TEST(K8sManifestTest, TheJobsCommandLinesWriteWhatOneMachineWrites) {
     expected[name] = read(volume.file(name));
     fs::remove(volume.file(name));
   }
+  ASSERT_EQ(run_in(volume.path(), read_class.command, {}, "read.txt"), 0) << read(volume.file("stderr.txt"));
+  EXPECT_TRUE(fs::exists(volume.file(class_file)));
   for (int k = 0; k < n; ++k) {
     const std::map<std::string, std::string> env = {{"JOB_COMPLETION_INDEX", std::to_string(k)}};
     ASSERT_EQ(run_in(volume.path(), shard.command, env, "shard.txt"), 0) << read(volume.file("stderr.txt"));

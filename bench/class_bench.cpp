@@ -23,6 +23,13 @@
 //                     part's statistics of all 100,000 submissions are read,
 //                     checked and folded in; the merge then stops (exit
 //                     status 2) at the check that each slice is there
+//   save-class/100000 that class read once (--save-class): read, lexed
+//                     and profiled, written as one class file
+//   shard/100000/read/from-class
+//                     shard/100000/read taking the class from that file
+//   merge/100000/1000/from-class
+//                     merge/100000/1000 of the parts of shards that took
+//                     the class from the file: the merge reads it too
 //   shards/uneven/8   the 8 shards of a class of 200 in which every tenth
 //                     submission is 8 times as long, one after the other
 //                     (-j 1): the spread of their CPU times
@@ -180,6 +187,39 @@ fs::path part_of(const std::string& slice) {
   return scratch() / (slice == kMiddleShard ? "part-middle.ctp" : "part-read.ctp");
 }
 
+fs::path class_file() { return scratch() / "class.ctw"; }
+fs::path part_from_class() { return scratch() / "part-read-from-class.ctp"; }
+
+void save_class(benchmark::State& state) {
+  const WrittenClass& written = whole_class(kBigClass);
+  run(state, CODETWIN_CLASS_BINARY, {"--save-class", class_file().string(), "."}, written, 0);
+  std::error_code error;
+  state.counters["class_file_MB"] = static_cast<double>(fs::file_size(class_file(), error)) / 1e6;
+}
+
+void shard_from_class(benchmark::State& state) {
+  const WrittenClass& written = whole_class(kBigClass);
+  if (!fs::exists(class_file())) {
+    state.SkipWithError("run save-class/100000 first: its class file is read");
+    return;
+  }
+  run(state, CODETWIN_CLASS_BINARY,
+      {"-j", "2", "--from-class", class_file().string(), "--shard", "0/1000000", "--part",
+       part_from_class().string()},
+      written, all_pairs(kBigClass) / 1000000);
+}
+
+void merge_from_class(benchmark::State& state) {
+  const WrittenClass& written = whole_class(kBigClass);
+  if (!fs::exists(part_from_class())) {
+    state.SkipWithError("run shard/100000/read/from-class first: its part is merged");
+    return;
+  }
+  std::vector<std::string> arguments = {"merge"};
+  for (int k = 0; k < 1000; ++k) arguments.push_back(part_from_class().string());
+  run(state, CODETWIN_CLASS_BINARY, arguments, written, 0, 2);
+}
+
 void shard(benchmark::State& state, const char* slice) {
   const WrittenClass& written = whole_class(kBigClass);
   const std::string part = part_of(slice).string();
@@ -271,6 +311,9 @@ int main(int argc, char** argv) {
   configure(RegisterBenchmark("shard/100000/1000", shard, kMiddleShard), 1);
   configure(RegisterBenchmark("shard/100000/read", shard, "0/1000000"), 1);
   configure(RegisterBenchmark("merge/100000/1000", merge), 1);
+  configure(RegisterBenchmark("save-class/100000", save_class), 1);
+  configure(RegisterBenchmark("shard/100000/read/from-class", shard_from_class), 1);
+  configure(RegisterBenchmark("merge/100000/1000/from-class", merge_from_class), 1);
   configure(RegisterBenchmark("shards/uneven/8", uneven_shards), 1);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

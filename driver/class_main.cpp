@@ -387,14 +387,7 @@ class ClassRun {
     part.inputs = shard::identify(submissions_);
     if (template_) part.template_digest = shard::template_digest(*template_);
     part.scores = score(part.range);
-    if (!commit(*outputs_.part, shard::encode_part(part))) return kIncomplete;
-    const std::string written =
-        platform::text_for_console("已写入：") + platform::name_for_console(*options_.part) + "\n";
-    if (!platform::write_stdout(written) || !platform::flush_stdout()) {
-      say("codetwin-class：无法写出标准输出。\n");
-      return kIncomplete;
-    }
-    return kOk;
+    return write_only(*outputs_.part, shard::encode_part(part));
   }
 
   // --save-class: the class read, lexed and profiled, written for the
@@ -407,9 +400,14 @@ class ClassRun {
     read.submissions = std::move(submissions_);
     read.skipped = std::move(skipped_);
     read.base = std::move(template_);
-    if (!commit(*outputs_.class_file, shard::encode_class(read))) return kIncomplete;
+    return write_only(*outputs_.class_file, shard::encode_class(read));
+  }
+
+  // A step that writes one file and nothing else: the file, then its name.
+  int write_only(Outputs::One& one, const std::string& bytes) {
+    if (!commit(one, bytes)) return kIncomplete;
     const std::string written =
-        platform::text_for_console("已写入：") + platform::name_for_console(*options_.save_class) + "\n";
+        platform::text_for_console("已写入：") + platform::name_for_console(one.name) + "\n";
     if (!platform::write_stdout(written) || !platform::flush_stdout()) {
       say("codetwin-class：无法写出标准输出。\n");
       return kIncomplete;

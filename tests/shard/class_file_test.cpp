@@ -4,32 +4,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 
-#include "bench/generate.h"
-#include "classrun/class_verdict.h"
 #include "shard/part_file.h"
+#include "tests/shard/small_class.h"
 
 namespace codetwin::shard {
 namespace {
 
 using classrun::Submission;
 
-// Nine submissions, some of two files, some whose code differs from their
-// token string, one of an earlier year; profiled so that some code is common.
-ReadClass small_class() {
+// The small class, some submissions of two files, some whose code differs
+// from their token string; one skipped, and template code.
+ReadClass small_read_class() {
   ReadClass read;
   read.arguments = {"class", "--ignore-comments", "--common", "3"};
-  for (int k = 0; k < 9; ++k) {
-    const bench::ProgramPair pair = bench::generate_pair(40 + k / 2, 200);
-    Submission s;
-    char name[16];
-    std::snprintf(name, sizeof name, "s%d", k);
-    s.name = name;
-    s.cohort = k == 4 ? classrun::Cohort::kOld : classrun::Cohort::kNew;
-    s.tokens = k % 2 == 1 ? pair.second.tokens : pair.first.tokens;
-    s.length = static_cast<std::int64_t>(s.tokens.size()) - (k == 2 ? 5 : 0);
+  read.submissions = small_class([](Submission& s, int k) {
+    s.length -= k == 2 ? 5 : 0;
     if (k % 3 == 0) {
       s.code_is_tokens = false;
       s.code_tokens = s.tokens.substr(0, s.tokens.size() / 2);
@@ -41,9 +32,7 @@ ReadClass small_class() {
       file.contents = std::make_shared<const std::string>("int f" + std::to_string(f) + ";\r\n");
       s.files.push_back(std::move(file));
     }
-    read.submissions.push_back(std::move(s));
-  }
-  classrun::profile_class(read.submissions, 3);
+  });
   read.skipped.push_back({"s9", "s9/a.c", "无法读取"});
   Submission base;
   base.name = "base.c";
@@ -55,7 +44,7 @@ ReadClass small_class() {
 }
 
 TEST(ClassFileTest, ReadsBackWhatWasRead) {
-  const ReadClass read = small_class();
+  const ReadClass read = small_read_class();
   const std::string bytes = encode_class(read);
   for (Sources sources : {Sources::kKeep, Sources::kLeave}) {
     const DecodedClass decoded = decode_class(bytes, sources);
@@ -103,13 +92,13 @@ TEST(ClassFileTest, ReadsBackWhatWasRead) {
 }
 
 TEST(ClassFileTest, DamagedOrMalformedFilesAreRefused) {
-  const ReadClass read = small_class();
+  const ReadClass read = small_read_class();
   const std::string good = encode_class(read);
   std::string edited = good;
   edited[good.size() / 2] ^= 0x01;
-  ReadClass unordered = small_class();
+  ReadClass unordered = small_read_class();
   std::swap(unordered.submissions[2], unordered.submissions[5]);
-  ReadClass too_long = small_class();
+  ReadClass too_long = small_read_class();
   too_long.submissions[1].length = static_cast<std::int64_t>(too_long.submissions[1].tokens.size()) + 1;
   const struct {
     const char* what;
@@ -135,7 +124,7 @@ TEST(ClassFileTest, DamagedOrMalformedFilesAreRefused) {
 // A shard reads the file up to the sources, the merge of a report all of
 // it: each checks what it reads.
 TEST(ClassFileTest, TheSourcesAreReadAndCheckedOnlyWhenKept) {
-  const std::string good = encode_class(small_class());
+  const std::string good = encode_class(small_read_class());
   const std::size_t before_sources = bytes_without_sources(good.substr(0, kClassHeaderBytes));
   ASSERT_LT(before_sources, good.size());
   const std::string front = good.substr(0, before_sources);

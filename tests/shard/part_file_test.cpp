@@ -6,30 +6,12 @@
 
 #include <cstdio>
 
-#include "bench/generate.h"
-#include "classrun/class_verdict.h"
+#include "tests/shard/small_class.h"
 
 namespace codetwin::shard {
 namespace {
 
 using classrun::Submission;
-
-std::vector<Submission> small_class() {
-  std::vector<Submission> subs;
-  for (int k = 0; k < 9; ++k) {
-    const bench::ProgramPair pair = bench::generate_pair(40 + k / 2, 200);
-    Submission s;
-    char name[16];
-    std::snprintf(name, sizeof name, "s%d", k);
-    s.name = name;
-    s.cohort = k == 4 ? classrun::Cohort::kOld : classrun::Cohort::kNew;
-    s.tokens = k % 2 == 1 ? pair.second.tokens : pair.first.tokens;
-    s.length = static_cast<std::int64_t>(s.tokens.size());
-    subs.push_back(std::move(s));
-  }
-  classrun::profile_class(subs, 3);
-  return subs;
-}
 
 Part scored_part(const std::vector<Submission>& subs, std::uint32_t k, std::uint32_t n) {
   classrun::KeepRules rules;

@@ -103,8 +103,12 @@ std::optional<shard::ReadClass> read_class(driver::ClassOptions& options) {
     say_with_name("codetwin-class：无法读取班级文件：", name);
     return std::nullopt;
   }
-  shard::DecodedClass decoded = shard::decode_class(read.bytes, sources);
+  shard::DecodedClass decoded = shard::decode_class(read.bytes, sources, platform::interrupted);
   read.bytes = {};
+  if (platform::interrupted()) {
+    std::vector<std::unique_ptr<platform::AtomicOutput>> none;  // nothing is open yet
+    stop_interrupted(none);
+  }
   if (!decoded.read) {
     say_with_name("codetwin-class：", name, "：" + decoded.error);
     return std::nullopt;
@@ -155,6 +159,7 @@ class ClassRun {
   // changed. The parts are read one at a time and folded in, so that the
   // merge holds one part besides what it has merged.
   int merge(shard::Part first, const std::vector<std::string>& names) {
+    read_files_ = names;
     if (int status = prepare(); status != kOk) return status;
     if (int status = same_inputs(first); status != kOk) return status;
     const classrun::KeepRules rules = classrun::keep_rules(options_.list);
@@ -288,6 +293,10 @@ class ClassRun {
         say_with_name("codetwin-class：输出文件是一份作业或模板的源文件，不能覆盖：", name);
         return kIncomplete;
       }
+      if (is_read(path)) {
+        say_with_name("codetwin-class：输出文件是本次运行读取的班级文件或分片结果文件，不能覆盖：", name);
+        return kIncomplete;
+      }
       auto file = std::make_unique<platform::AtomicOutput>();
       std::error_code error;
       if (std::filesystem::is_directory(path, error) || !file->open(path)) {
@@ -308,6 +317,15 @@ class ClassRun {
     };
     if (template_ && in(*template_)) return true;
     return std::any_of(submissions_.begin(), submissions_.end(), in);
+  }
+
+  // Whether `path` is the class file or a part that the run reads.
+  bool is_read(const std::filesystem::path& path) const {
+    std::vector<std::string> read = read_files_;
+    if (options_.from_class) read.push_back(*options_.from_class);
+    return std::any_of(read.begin(), read.end(), [&path](const std::string& name) {
+      return platform::same_file(platform::path_from_name(name), path);
+    });
   }
 
   int load() {
@@ -503,6 +521,7 @@ class ClassRun {
   std::vector<classrun::Skipped> skipped_;
   std::optional<classrun::Submission> template_;
   std::optional<shard::ReadClass> read_;  // the class from a file, until prepared
+  std::vector<std::string> read_files_;  // a merge's parts
   Outputs outputs_;
   classrun::ClassResult result_;
 };

@@ -153,7 +153,7 @@ std::size_t bytes_without_sources(std::string_view header) {
   return kHeaderBytes + static_cast<std::size_t>(scoring) + 8;
 }
 
-DecodedClass decode_class(std::string_view bytes, Sources sources) {
+DecodedClass decode_class(std::string_view bytes, Sources sources, const std::function<bool()>& stop) {
   DecodedClass decoded;
   const std::size_t before_sources = std::min(bytes_without_sources(bytes), bytes.size());
   const Unsealed unsealed = unseal(bytes.substr(0, before_sources), kMagic, kClassFileVersion, "班级文件");
@@ -167,6 +167,7 @@ DecodedClass decode_class(std::string_view bytes, Sources sources) {
   for (std::string& argument : read.arguments) argument = r.text();
   read.submissions.resize(r.count(8 + 1 + 8 + 8 + 1 + 8));
   for (std::size_t k = 0; k < read.submissions.size() && r.ok(); ++k) {
+    if (k % 1024 == 0 && stop && stop()) return decoded;
     classrun::Submission& s = read.submissions[k];
     s.name = r.text();
     const std::uint8_t cohort = r.u8();

@@ -21,6 +21,7 @@
 #define CODETWIN_SHARD_CLASS_FILE_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,8 +63,11 @@ struct DecodedClass {
   std::optional<ReadClass> read;
   std::string error;
 };
-/// `bytes` may end where the sources begin when they are left.
-DecodedClass decode_class(std::string_view bytes, Sources sources);
+/// `bytes` may end where the sources begin when they are left. `stop`, when
+/// given, is asked now and then; when it says so, decoding ends with no
+/// class and no error (a class of 10^5 takes seconds).
+DecodedClass decode_class(std::string_view bytes, Sources sources,
+                          const std::function<bool()>& stop = nullptr);
 
 }  // namespace codetwin::shard
 

@@ -141,5 +141,13 @@ TEST(ClassFileTest, TheSourcesAreReadAndCheckedOnlyWhenKept) {
   EXPECT_EQ(bytes_without_sources("int main() { return 0; } /* not a class file */"), SIZE_MAX);
 }
 
+// Ctrl-C while a big class is decoded: it ends with nothing, and no error
+// to show (the caller says it was interrupted).
+TEST(ClassFileTest, DecodingStopsWhenAsked) {
+  const DecodedClass decoded = decode_class(encode_class(small_read_class()), Sources::kLeave, [] { return true; });
+  EXPECT_FALSE(decoded.read);
+  EXPECT_EQ(decoded.error, "");
+}
+
 }  // namespace
 }  // namespace codetwin::shard

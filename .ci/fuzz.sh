@@ -4,7 +4,7 @@
 # time (60 seconds unless given). A finding stops the run with the failing
 # input saved under build-fuzz/artifacts/.
 #
-#   .ci/fuzz.sh [seconds per target] [target ...]    targets: lexer loader tiling html archive
+#   .ci/fuzz.sh [seconds per target] [target ...]    targets: lexer loader tiling html archive shard
 #
 # Inputs that add coverage are kept in build-fuzz/corpus/, outside the source
 # tree, so a later run goes on from them.
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(lexer loader tiling html archive)
+((${#targets[@]})) || targets=(lexer loader tiling html archive shard)
 
 bash scripts/install-deps.sh test clang
 

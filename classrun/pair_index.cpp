@@ -28,9 +28,11 @@ WeightSums weight_sums(const std::vector<std::uint64_t>& weights, const std::vec
 PairIndex::PairIndex(const std::vector<Submission>& submissions) {
   const std::size_t n = submissions.size();
   old_.resize(n);
+  new_before_.assign(n + 1, 0);
   for (std::size_t i = 0; i < n; ++i) {
     old_[i] = submissions[i].cohort == Cohort::kOld;
     if (!old_[i]) new_ones_.push_back(static_cast<std::uint32_t>(i));
+    new_before_[i + 1] = static_cast<std::uint32_t>(new_ones_.size());
   }
   row_start_.resize(n + 1, 0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -90,6 +92,20 @@ std::uint64_t PairIndex::pair_at_cost(std::uint64_t cost, const std::vector<std:
     return row_start_[i] + low;
   }
   return total();
+}
+
+PairBlocks::PairBlocks(const PairIndex& index, std::uint64_t first, std::uint64_t last)
+    : index_(index), first_(first), last_(last) {
+  band_first_block_.push_back(0);
+  if (first >= last) return;
+  first_row_ = index.row_of(first);
+  last_row_ = index.row_of(last - 1);
+  const std::uint32_t n = index.submissions();
+  for (std::uint32_t top = first_row_; top <= last_row_; top += kBandRows) {
+    // Partners top + 1 ... n - 1, one block each.
+    band_first_block_.push_back(band_first_block_.back() + (n - 1 - top));
+    if (last_row_ - top < kBandRows) break;
+  }
 }
 
 }  // namespace codetwin::classrun

@@ -14,9 +14,8 @@ namespace codetwin::classrun {
 
 namespace {
 
-// Pairs handed to a thread at a time: a few milliseconds of work, so that
-// the counter is seldom contended and the last chunks still spread.
-constexpr std::uint64_t kChunk = 32;
+// The fewest pairs worth a thread of their own.
+constexpr std::uint64_t kPairsPerThread = 32;
 
 // A pair with its similarity, for ordering.
 struct Scored {
@@ -210,9 +209,9 @@ struct PairScorer::State {
         rules(rules),
         index(submissions),
         range(slice.value_or(PairRange{0, index.total()})),
-        next(range.first) {
+        blocks(index, range.first, range.last) {
     const std::uint64_t pairs = range.last - range.first;
-    const auto useful = static_cast<unsigned>(std::min<std::uint64_t>(pairs / kChunk + 1, 1024));
+    const auto useful = static_cast<unsigned>(std::min<std::uint64_t>(pairs / kPairsPerThread + 1, 1024));
     tallies.resize(std::clamp(jobs, 1u, useful));
     for (Tally& tally : tallies) {
       tally.scores.best.resize(submissions.size());
@@ -224,11 +223,10 @@ struct PairScorer::State {
   void work(Tally& tally) {
     similarity::TilingWorkspace workspace;
     for (;;) {
-      const std::uint64_t first = next.fetch_add(kChunk);
-      if (first >= range.last || stop.load()) break;
-      const std::uint64_t last = std::min(range.last, first + kChunk);
+      const std::uint64_t block = next.fetch_add(1);
+      if (block >= blocks.size() || stop.load()) break;
       std::uint64_t scored = 0;
-      index.for_each(first, last, [&](std::uint32_t i, std::uint32_t j) {
+      blocks.for_each_in(block, [&](std::uint32_t i, std::uint32_t j) {
         if (stop.load(std::memory_order_relaxed)) return false;
         score(workspace, tally, i, j);
         ++scored;
@@ -313,9 +311,10 @@ struct PairScorer::State {
   const KeepRules rules;
   const PairIndex index;
   const PairRange range;
+  const PairBlocks blocks;
   std::vector<Tally> tallies;
   std::vector<std::thread> threads;
-  std::atomic<std::uint64_t> next;
+  std::atomic<std::uint64_t> next{0};  // the next block
   std::atomic<std::uint64_t> done{0};
   std::atomic<bool> stop{false};
   std::mutex mutex;

@@ -83,8 +83,8 @@ class PairIndex {
 /// partner j a block: (i, j) for the band's rows i < j. Row by row, a
 /// thread meets a new partner at every pair, and once a class's strings
 /// outgrow what a thread keeps indexed (some 1,400 submissions of 3 kB),
-/// it indexes that partner again for every pair: at 100,000 submissions
-/// that was three quarters of the time. Block by block it meets one new
+/// it indexes that partner again for every pair: at 5,000 submissions and
+/// more that was some 40 % of the time. Block by block it meets one new
 /// string per block and the band's rows, met before, so each index serves
 /// up to kBandRows pairs. Every pair of the range is in exactly one block.
 class PairBlocks {

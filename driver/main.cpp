@@ -6,6 +6,7 @@
 #include "lexer/lexer.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 #include "similarity/similarity.h"
 
 namespace {
@@ -36,6 +37,7 @@ int fail(std::string_view message) {
 }  // namespace
 
 int main() {
+  platform::keep_freed_memory();
   platform::init_console();
   platform::clear_console();
   platform::print(texts::kRequest.gbk);

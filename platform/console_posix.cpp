@@ -89,14 +89,16 @@ void spawn_detached(const char* path) {
 }  // namespace
 
 void init_console() {
-  if (std::setlocale(LC_ALL, "") != nullptr) {
+  // Only the character set matters here. Loading the other categories too
+  // (each a file to open and map) was a measurable part of a short run, and
+  // leaving them alone keeps number formatting in the "C" locale.
+  if (std::setlocale(LC_CTYPE, "") != nullptr) {
     convert_to_utf8 = is_utf8_codeset(nl_langinfo(CODESET));
   } else {
     // The requested locale is not installed, yet its name still tells what
     // the terminal shows (a bare "en_US.UTF-8" on a minimal system).
     convert_to_utf8 = is_utf8_codeset(requested_locale());
   }
-  std::setlocale(LC_NUMERIC, "C");
 }
 
 bool console_shows_utf8() { return convert_to_utf8; }

@@ -14,6 +14,12 @@ namespace codetwin::classrun {
 
 namespace {
 
+// The verdict counts only tiles of verdict::kRun characters or more, and the
+// passes lay every tile of a length before any shorter one: tiling the code
+// with this MinMatchLen lays the same long tiles, and saves the search for
+// the short ones, which nothing reads.
+constexpr int kVerdictMinMatchLen = static_cast<int>(verdict::kRun) - 1;
+
 // The fewest pairs worth a thread of their own.
 constexpr std::uint64_t kPairsPerThread = 32;
 
@@ -250,8 +256,8 @@ struct PairScorer::State {
       pair.match_len = pair.shared.tiled;
     } else {
       pair.match_len = workspace.match_length(x.tokens, y.tokens, kMinMatchLen);
-      pair.shared = verdict::shared_code(workspace.tiles(x.code(), y.code(), kMinMatchLen),
-                                         x.profile, y.profile);
+      pair.shared = verdict::shared_code(
+          workspace.tiles(x.code(), y.code(), kVerdictMinMatchLen), x.profile, y.profile);
     }
     scores.shares[i].offer(verdict::coverage_of(pair.shared, x.profile), pair.shared.distinctive);
     scores.shares[j].offer(verdict::coverage_of(pair.shared, y.profile), pair.shared.distinctive);

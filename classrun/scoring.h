@@ -9,7 +9,8 @@
 //
 // A pair is tiled once when both its token strings are the verdict's code
 // (comments ignored, or none written), else twice: its token strings for
-// the score, its code for the verdict. A pair's evidence is known only when
+// the score, its code for the verdict (only the tiles the verdict counts,
+// which costs far less than a whole tiling). A pair's evidence is known only when
 // every pair has been scored; meanwhile a thread keeps the pairs that may
 // have some, and drops, now and then, those that its tallies so far show
 // cannot (in a class, all but each submission's few closest).

@@ -81,7 +81,7 @@ inline constexpr double kFlagAt = 1.0;
 
 /// What a pair's code has in common, from its tiles.
 struct SharedCode {
-  std::int64_t tiled = 0;        // every tile: the MatchLen of the code
+  std::int64_t tiled = 0;        // every tile given: the MatchLen of those tiles
   std::int64_t in_runs = 0;      // tiles of at least kRun characters
   std::int64_t distinctive = 0;  // in tiles of at least kStretch, distinctive on both sides
   std::int64_t reached_a = 0;    // distinctive code of the blocks those reach, in A

@@ -15,7 +15,8 @@
 // class run: the workspace's tiles and MatchLen, and each engine's methods
 // (one engine sorts in compact mode, the other drops its strings' indexes
 // every few inputs), must give the same tiles whatever inputs came before;
-// so must the run method on its own, with no bound on the cells.
+// so must the run method on its own, with no bound on the cells, and the
+// workspace with a larger MinMatchLen must give the first of those tiles.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -36,8 +37,9 @@ namespace {
 
 using similarity::Tile;
 
-// Indexed by the settings byte's low three bits.
-constexpr int kMinMatchLens[] = {3, 3, 3, 0, 1, 2, 4, 5};
+// Indexed by the settings byte's low three bits. 7 is what a class run
+// tiles code with for the verdict, which counts tiles of 8 or more.
+constexpr int kMinMatchLens[] = {3, 3, 7, 0, 1, 2, 4, 5};
 // Indexed by a byte's low three bits when the small alphabet is on.
 constexpr char kSmallAlphabet[] = {'a', 'a', 'a', 'b', 'b', 'c', ' ', '\0'};
 
@@ -106,6 +108,16 @@ void check_reused(std::string_view A, std::string_view B, int MinMatchLen,
   FUZZ_CHECK(to_pass_coordinates(reused.engine.merged_tiles(A, B, MinMatchLen)) == want);
   FUZZ_CHECK(to_pass_coordinates(reused.engine.run_tiles(A, B, MinMatchLen)) == want);
   check_run_method(A, B, MinMatchLen, want);
+  // A larger MinMatchLen only stops the passes sooner: its tiles are the
+  // first ones, those longer than it.
+  for (const int larger : {MinMatchLen + 1, 7}) {
+    if (larger <= MinMatchLen) continue;
+    std::vector<Tile> first_passes;
+    for (const Tile& t : want) {
+      if (t.length > larger) first_passes.push_back(t);
+    }
+    FUZZ_CHECK(to_pass_coordinates(reused.workspace.tiles(A, B, larger)) == first_passes);
+  }
   if (A.size() <= similarity::kShortLimit && B.size() <= similarity::kShortLimit) {
     FUZZ_CHECK(to_pass_coordinates(reused.engine.short_tiles(A, B, MinMatchLen)) == want);
   }

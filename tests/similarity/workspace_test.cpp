@@ -99,6 +99,27 @@ TEST(TilingWorkspaceTest, ManyPairsInARowMatchTheLiteralPasses) {
   }
 }
 
+// A larger MinMatchLen only stops the passes sooner: its tiles are the first
+// passes' tiles, those longer than it, in the same places. A class run
+// tiles code for the verdict's long tiles alone this way. The same
+// workspace tiles each pair at every MinMatchLen, as it does there.
+TEST(TilingWorkspaceTest, LargerMinMatchLenKeepsTheFirstPasses) {
+  TilingWorkspace workspace;
+  for (const Pair& row : pairs_in_a_row()) {
+    const std::vector<Tile> all = reference_tile(row.A, row.B, row.MinMatchLen);
+    for (int larger : {row.MinMatchLen + 1, 7, 15, 40}) {
+      if (larger <= row.MinMatchLen) continue;
+      SCOPED_TRACE(row.name + ", MinMatchLen " + std::to_string(larger));
+      std::vector<Tile> first_passes;
+      for (const Tile& t : all) {
+        if (t.length > larger) first_passes.push_back(t);
+      }
+      EXPECT_EQ(to_pass_coordinates(workspace.tiles(row.A, row.B, larger)), first_passes);
+      EXPECT_EQ(reference_tile(row.A, row.B, larger), first_passes);
+    }
+  }
+}
+
 TEST(TilingWorkspaceTest, TilesStayValidUntilTheNextCall) {
   TilingWorkspace workspace;
   const std::string A = tokens(31, 600);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace codetwin::similarity {
 
@@ -15,12 +17,6 @@ constexpr std::uint64_t kHigh = 0x8080808080808080;
 // The high bit of each byte of v that is not 0.
 std::uint64_t nonzero_bytes(std::uint64_t v) { return (((v & kLow7) + kLow7) | v) & kHigh; }
 
-std::uint32_t load32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
 std::uint64_t load64(const std::uint8_t* p) {
   std::uint64_t v;
   std::memcpy(&v, p, sizeof v);
@@ -28,6 +24,7 @@ std::uint64_t load64(const std::uint8_t* p) {
 }
 
 bool has_zero_byte(std::uint32_t v) { return ((v - 0x01010101U) & ~v & 0x80808080U) != 0; }
+bool has_zero_byte(std::uint64_t v) { return (~nonzero_bytes(v) & kHigh) != 0; }
 
 // The number of equal bytes, none 0, from x and y on; both are followed by
 // a 0 within their readable bytes, and 8 more readable bytes after it.
@@ -48,9 +45,6 @@ std::uint32_t common_run(const std::uint8_t* x, const std::uint8_t* y) {
     h += 8;
   }
 }
-
-// The 4 bytes from p as one number (only its equality with others matters).
-std::uint32_t gram_at(const std::uint8_t* p) { return load32(p); }
 
 constexpr std::uint64_t kAll = ~std::uint64_t{0};
 
@@ -114,21 +108,102 @@ std::size_t RunIndex::bytes() const {
          2 * positions.capacity() + before.capacity() + 2 * group.capacity();
 }
 
-void build_run_index(std::string_view s, RunIndex& index) {
+bool RunIndex::holds(std::string_view s) const {
+  if (s.size() != length) return false;
+  if (!loaded.empty()) return loaded == s;
+  // Without an early exit, so that the loop runs a vector at a time: a
+  // cache hit compares the whole string anyway.
+  unsigned differ = 0;
+  for (std::uint32_t i = 0; i < length; ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    differ |= (c == 0) | (text[i] != (c == ' ' ? 0 : c));
+  }
+  return differ == 0;
+}
+
+namespace {
+
+// A gram of 8 bytes as 32 bits. Equal grams have equal keys; unequal grams
+// with equal keys are told apart by their bytes.
+std::uint32_t wide_key(std::uint64_t gram) {
+  return static_cast<std::uint32_t>((gram * 0x9E3779B97F4A7C15U) >> 32);
+}
+
+// The gram at `position` of a text, as a number (only its equality with
+// others matters).
+std::uint64_t gram_at(const std::uint8_t* text, std::uint32_t position, std::uint32_t width) {
+  if (width == kWideGram) return load64(text + position);
+  std::uint32_t v;
+  std::memcpy(&v, text + position, sizeof v);
+  return v;
+}
+
+struct KeyedGram {
+  std::uint32_t key;  // the gram itself (width 4) or its wide_key (width 8)
+  std::uint32_t position;
+  std::uint64_t gram;
+  bool operator<(const KeyedGram& o) const {
+    return key != o.key ? key < o.key : gram != o.gram ? gram < o.gram : position < o.position;
+  }
+};
+
+// Pairs the sorted gram lists of A and B: partner[g] is the gram of B equal
+// to A's gram g, or kNoGram. Returns the cells: the pairs of positions, one
+// in each string, where a common gram starts.
+std::size_t pair_sorted(const RunIndex& a, const RunIndex& b, std::vector<std::uint16_t>& partner) {
+  partner.assign(a.grams.size(), RunIndex::kNoGram);
+  // Without branches, which would be taken as the grams fall: every step
+  // writes g's partner so far and moves past the smaller gram (or both).
+  // Wide grams with equal keys are ordered by their bytes as well.
+  const bool wide = a.width == kWideGram;
+  std::size_t g = 0;
+  std::size_t j = 0;
+  std::size_t cells = 0;
+  while (g < a.grams.size() && j < b.grams.size()) {
+    std::uint64_t x = a.grams[g];
+    std::uint64_t y = b.grams[j];
+    if (wide && x == y) {
+      x = load64(a.text.data() + a.positions[a.starts[g]]);
+      y = load64(b.text.data() + b.positions[b.starts[j]]);
+    }
+    partner[g] = x == y ? static_cast<std::uint16_t>(j) : RunIndex::kNoGram;
+    cells += std::size_t{x == y} * (a.starts[g + 1] - a.starts[g]) * (b.starts[j + 1] - b.starts[j]);
+    g += x <= y;
+    j += y <= x;
+  }
+  return cells;
+}
+
+}  // namespace
+
+void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
   const auto length = static_cast<std::uint32_t>(s.size());
-  index.loaded.assign(s);
   index.length = length;
+  index.width = width;
+  // The text keeps a space and a NUL alike as 0; the string itself is kept
+  // only where it holds a NUL, to tell the two apart in holds().
+  if (s.find('\0') != std::string_view::npos) {
+    index.loaded.assign(s);
+  } else {
+    index.loaded.clear();
+    index.loaded.shrink_to_fit();
+  }
   index.text.assign(length + kRunPadding, 0);
   for (std::uint32_t i = 0; i < length; ++i) {
     const auto c = static_cast<unsigned char>(s[i]);
     index.text[i] = c == ' ' ? 0 : c;
   }
-  // (gram, position) for every gram without a separator, sorted.
-  std::vector<std::uint64_t> keyed;
+  // Every gram without a separator, sorted by key and bytes.
+  std::vector<KeyedGram> keyed;
   keyed.reserve(length);
-  for (std::uint32_t i = 0; i + 4 <= length; ++i) {
-    const std::uint32_t gram = gram_at(index.text.data() + i);
-    if (!has_zero_byte(gram)) keyed.push_back((std::uint64_t{gram} << 32) | i);
+  for (std::uint32_t i = 0; i + width <= length; ++i) {
+    const std::uint64_t gram = gram_at(index.text.data(), i, width);
+    if (width == kWideGram ? has_zero_byte(gram) : has_zero_byte(static_cast<std::uint32_t>(gram))) {
+      continue;
+    }
+    const std::uint32_t key =
+        width == kWideGram ? wide_key(gram) : static_cast<std::uint32_t>(gram);
+    keyed.push_back({key, i, gram});
   }
   std::sort(keyed.begin(), keyed.end());
   index.grams.clear();
@@ -136,16 +211,17 @@ void build_run_index(std::string_view s, RunIndex& index) {
   index.positions.assign(keyed.size() + 8, 0);
   index.before.assign(keyed.size() + 8, 0);
   index.group.assign(length, RunIndex::kNoGram);
+  std::uint64_t last = 0;
   for (std::size_t k = 0; k < keyed.size(); ++k) {
-    const auto gram = static_cast<std::uint32_t>(keyed[k] >> 32);
-    if (index.grams.empty() || index.grams.back() != gram) {
-      index.grams.push_back(gram);
+    const KeyedGram& at = keyed[k];
+    if (k == 0 || at.gram != last) {
+      index.grams.push_back(at.key);
       index.starts.push_back(static_cast<std::uint32_t>(k));
+      last = at.gram;
     }
-    const auto position = static_cast<std::uint32_t>(keyed[k]);
-    index.positions[k] = static_cast<std::uint16_t>(position);
-    index.before[k] = position == 0 ? 0 : index.text[position - 1];
-    index.group[position] = static_cast<std::uint16_t>(index.grams.size() - 1);
+    index.positions[k] = static_cast<std::uint16_t>(at.position);
+    index.before[k] = at.position == 0 ? 0 : index.text[at.position - 1];
+    index.group[at.position] = static_cast<std::uint16_t>(index.grams.size() - 1);
   }
   index.starts.push_back(static_cast<std::uint32_t>(keyed.size()));
   index.grams.shrink_to_fit();
@@ -155,6 +231,7 @@ void build_run_index(std::string_view s, RunIndex& index) {
 bool RunTiler::run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::size_t max_cells,
                    std::vector<OriginalTile>& tiles) {
   const auto min_length = static_cast<std::uint32_t>(MinMatchLen) + 1;
+  assert(a.width == b.width && a.width <= min_length);
   if (std::min(a.length, b.length) < min_length) return true;
   if (pair_grams(a, b) > max_cells) return false;
   find_runs(a, b, min_length);
@@ -162,24 +239,8 @@ bool RunTiler::run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::s
   return true;
 }
 
-// partner_: both gram lists are sorted, so one walk pairs them. Returns the
-// cells: the pairs of positions, one in each string, where a gram starts.
 std::size_t RunTiler::pair_grams(const RunIndex& a, const RunIndex& b) {
-  partner_.assign(a.grams.size(), RunIndex::kNoGram);
-  // Without branches, which would be taken as the grams fall: every step
-  // writes g's partner so far and moves past the smaller gram (or both).
-  std::size_t g = 0;
-  std::size_t j = 0;
-  std::size_t cells = 0;
-  while (g < a.grams.size() && j < b.grams.size()) {
-    const std::uint32_t x = a.grams[g];
-    const std::uint32_t y = b.grams[j];
-    partner_[g] = x == y ? static_cast<std::uint16_t>(j) : RunIndex::kNoGram;
-    cells += std::size_t{x == y} * (a.starts[g + 1] - a.starts[g]) * (b.starts[j + 1] - b.starts[j]);
-    g += x <= y;
-    j += y <= x;
-  }
-  return cells;
+  return pair_sorted(a, b, partner_);
 }
 
 // found_: every run of min_length or more, in (a, b) order, then listed by
@@ -191,13 +252,14 @@ void RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
   std::size_t found = 0;
   std::uint32_t longest = 0;
   std::uint64_t* out = found_.data();
+  const std::uint32_t width = a.width;
   const auto measure = [&](std::uint32_t x, std::uint32_t y) {
-    const std::uint32_t length = 4 + common_run(ta + x + 4, tb + y + 4);
+    const std::uint32_t length = width + common_run(ta + x + width, tb + y + width);
     longest = std::max(longest, length);
     *out = run_word(length, x, y);
     out += length >= min_length;
   };
-  for (std::uint32_t x = 0; x + 4 <= a.length; ++x) {
+  for (std::uint32_t x = 0; x + width <= a.length; ++x) {
     const std::uint16_t g = a.group[x];
     if (g == RunIndex::kNoGram) continue;
     const std::uint16_t h = partner_[g];

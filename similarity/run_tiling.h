@@ -5,11 +5,12 @@
 // stretches A[a, a + len) = B[b, b + len), free of separators, that cannot
 // be made longer at either end. Every tile lies inside one run (tiles only
 // cover characters, they never join two runs), and every run worth a tile
-// is longer than MinMatchLen, so it starts with a common 4-gram. The method:
+// is longer than MinMatchLen, so it starts with a common 4-gram, and when
+// MinMatchLen is 7 or more, with a common 8-gram. The method:
 //
 //  1. Finds the runs longer than MinMatchLen: for each position a of A in
-//     order, the positions b of B that begin the same 4-gram (each string
-//     keeps its positions grouped by 4-gram in its RunIndex), drops the
+//     order, the positions b of B that begin the same gram (each string
+//     keeps its positions grouped by gram in its RunIndex), drops the
 //     pairs whose run reaches further left (A[a - 1] = B[b - 1]), and
 //     measures the rest a word at a time. They come out in (a, b) order.
 //  2. Lists them by length, each list in (a, b) order (linked from the
@@ -36,9 +37,13 @@
 // up: a piece is only ever cut into shorter ones, which are queued at once.
 // A piece whose stretches are untouched when it comes up is such a pair.
 //
-// The cost is the common 4-grams (cells (a, b) where one starts in both
+// The cost is the common grams (cells (a, b) where one starts in both
 // strings) plus the runs, not La x Lb: on two 1,500-character token
-// strings of C programs about 12,000 cells and 4,200 runs. The cells grow
+// strings of C programs about 12,000 cells of 4-grams and 4,200 runs.
+// Grams of 8 serve a MinMatchLen of 7 or more (the verdict's tiling of a
+// pair's code): two programs share far fewer 8-grams than 4-grams (on two
+// class programs about a fifth), and each cell that is not a run worth a
+// tile costs a lookup and a measure for nothing. The cells grow
 // with the square of the length, and repetitive text over few symbols has
 // far more (random text over «ab»: La x Lb / 16), so run() counts them
 // first, from the two gram lists, and gives up past a bound; the caller
@@ -62,17 +67,34 @@ inline constexpr std::size_t kRunLimit = std::size_t{1} << 16;
 /// The smallest MinMatchLen the run method takes: a tile then holds a 4-gram.
 inline constexpr int kRunMinMatchLen = 3;
 
-/// What one string needs for the run method, made once per string.
+/// The gram widths an index can be built for.
+inline constexpr std::uint32_t kNarrowGram = 4;
+inline constexpr std::uint32_t kWideGram = 8;
+
+/// The widest gram that every tile at MinMatchLen (>= kRunMinMatchLen)
+/// holds: the width to index a string for tiling at it.
+constexpr std::uint32_t run_gram_width(int MinMatchLen) {
+  return MinMatchLen + 1 >= static_cast<int>(kWideGram) ? kWideGram : kNarrowGram;
+}
+
+/// What one string needs for the run method, made once per string and gram
+/// width.
 struct RunIndex {
-  std::string loaded;  // the string as loaded, which names the index
   std::uint32_t length = 0;
+  std::uint32_t width = kNarrowGram;  // of its grams: kNarrowGram or kWideGram
   /// The string with every separator as 0, then kRunPadding zero bytes.
   std::vector<std::uint8_t> text;
-  /// The distinct 4-grams without a separator, each read as one word, in
-  /// ascending order; the positions of gram g are
-  /// positions[starts[g]..starts[g + 1]), ascending, and before[k] is the
-  /// byte of `text` before positions[k] (0 at the start). Both are followed
-  /// by 8 spare entries, so that `before` can be read 8 bytes at a time.
+  /// The string itself where it holds a NUL (a NUL and a space are both 0
+  /// in `text`); otherwise empty, since `text` tells it.
+  std::string loaded;
+  /// The distinct grams without a separator, in ascending order of their
+  /// keys, each one word: a 4-gram is its own key; an 8-gram's key is a
+  /// 32-bit hash of it, and grams with equal keys follow the order of their
+  /// bytes (read from `text` at their first position). The positions of
+  /// gram g are positions[starts[g]..starts[g + 1]), ascending, and
+  /// before[k] is the byte of `text` before positions[k] (0 at the start).
+  /// Both are followed by 8 spare entries, so that `before` can be read 8
+  /// bytes at a time.
   std::vector<std::uint32_t> grams;
   std::vector<std::uint32_t> starts;
   std::vector<std::uint16_t> positions;
@@ -83,21 +105,24 @@ struct RunIndex {
 
   /// Bytes held, for the cache's accounting.
   std::size_t bytes() const;
+  /// Whether this is the index of `s`.
+  bool holds(std::string_view s) const;
 };
 
 /// Zero bytes after each string's text, so that runs can be read 8 bytes at
 /// a time.
 inline constexpr std::size_t kRunPadding = 8;
 
-/// Fills `index` for `s` (at most kRunLimit characters).
-void build_run_index(std::string_view s, RunIndex& index);
+/// Fills `index` for `s` (at most kRunLimit characters), with grams of
+/// `width` (kNarrowGram or kWideGram).
+void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width = kNarrowGram);
 
 class RunTiler {
  public:
   /// Appends the tiles of the pair in pass order, at original positions,
   /// and returns true; or returns false, with `tiles` as it was, when the
-  /// pair has more than `max_cells` common 4-grams. MinMatchLen >=
-  /// kRunMinMatchLen.
+  /// pair has more than `max_cells` common grams. MinMatchLen >=
+  /// kRunMinMatchLen; both indexes have one width, at most MinMatchLen + 1.
   bool run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::size_t max_cells,
            std::vector<OriginalTile>& tiles);
 

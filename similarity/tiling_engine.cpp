@@ -908,30 +908,31 @@ class SuffixTiler {
   std::size_t indexed_chars_ = 0;
 };
 
-// A pair of strings with more common 4-grams than this many per character
-// is merged instead. Measured on whole class runs: at 8 cells a character
+// A pair of strings with more common grams than this many per character
+// is merged instead (the same bound for 8-grams: a cell costs the same,
+// and a pair with that many common 8-grams is repetitive text). Measured on whole class runs: at 8 cells a character
 // (3 kB programs) the run method takes 0.93 of the merge's time, at 23
 // (10 kB programs) 1.9 times it, so they break even near 12. Token strings
 // of class programs of 3 kB have 4 to 8; the cells grow with the square of
 // the length, so long strings pass the bound.
 constexpr std::size_t kRunCellsPerChar = 12;
 
-// The strings' run indexes, by a hash of their bytes, and the tiler that
-// uses them. Indexes are kept until they would hold more than the budget's
+// The strings' run indexes, by a hash of their bytes and their gram width,
+// and the tiler that uses them. Indexes are kept until they would hold more than the budget's
 // characters; then they are all dropped before the next pair.
 struct RunCache {
   RunTiler tiler;
   std::unordered_multimap<std::uint64_t, std::unique_ptr<RunIndex>> indexes;
   std::size_t chars = 0;
 
-  const RunIndex& index(std::string_view s) {
-    const std::uint64_t key = hash_of(s);
+  const RunIndex& index(std::string_view s, std::uint32_t width) {
+    const std::uint64_t key = hash_of(s) + width;
     const auto [first, last] = indexes.equal_range(key);
     for (auto it = first; it != last; ++it) {
-      if (it->second->loaded == s) return *it->second;
+      if (it->second->width == width && it->second->holds(s)) return *it->second;
     }
     auto index = std::make_unique<RunIndex>();
-    build_run_index(s, *index);
+    build_run_index(s, *index, width);
     chars += s.size();
     return *indexes.emplace(key, std::move(index))->second;
   }
@@ -977,8 +978,9 @@ const std::vector<OriginalTile>& TilingEngine<Index>::run_tiles(std::string_view
   if (std::min(A.size(), B.size()) <= static_cast<std::size_t>(MinMatchLen)) return tiles_;
   if (!runs_) runs_ = std::make_unique<RunCache>();
   runs_->make_room_for(A.size() + B.size(), index_budget_);
-  const RunIndex& a = runs_->index(A);
-  const RunIndex& b = runs_->index(B);
+  const std::uint32_t width = run_gram_width(MinMatchLen);
+  const RunIndex& a = runs_->index(A, width);
+  const RunIndex& b = runs_->index(B, width);
   const std::size_t max_cells = kRunCellsPerChar * (A.size() + B.size());
   const bool done = runs_->tiler.run(a, b, MinMatchLen, max_cells, tiles_);
   if (strings_ == Strings::kForget) runs_->make_room_for(0, 0);

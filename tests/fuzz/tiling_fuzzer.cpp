@@ -88,13 +88,16 @@ void check_run_method(std::string_view A, std::string_view B, int MinMatchLen,
                       const std::vector<Tile>& want) {
   if (MinMatchLen < similarity::kRunMinMatchLen) return;
   static similarity::RunTiler tiler;
-  similarity::RunIndex a;
-  similarity::RunIndex b;
-  similarity::build_run_index(A, a);
-  similarity::build_run_index(B, b);
-  std::vector<similarity::OriginalTile> tiles;
-  FUZZ_CHECK(tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles));
-  FUZZ_CHECK(similarity::to_pass_coordinates(tiles) == want);
+  for (const std::uint32_t width : {similarity::kNarrowGram, similarity::kWideGram}) {
+    if (width > similarity::run_gram_width(MinMatchLen)) break;
+    similarity::RunIndex a;
+    similarity::RunIndex b;
+    similarity::build_run_index(A, a, width);
+    similarity::build_run_index(B, b, width);
+    std::vector<similarity::OriginalTile> tiles;
+    FUZZ_CHECK(tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles));
+    FUZZ_CHECK(similarity::to_pass_coordinates(tiles) == want);
+  }
 }
 
 void check_reused(std::string_view A, std::string_view B, int MinMatchLen,

@@ -79,15 +79,23 @@ Reused& reused() {
                                                     std::string_view A, std::string_view B,
                                                     int MinMatchLen) {
   static RunTiler tiler;
-  RunIndex a;
-  RunIndex b;
-  build_run_index(A, a);
-  build_run_index(B, b);
-  std::vector<OriginalTile> tiles;
-  if (!tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles)) {
-    return ::testing::AssertionFailure() << "the run method gave up without a bound";
+  // Grams of 4 serve every MinMatchLen; grams of 8 those from 7 on.
+  for (const std::uint32_t width : {kNarrowGram, kWideGram}) {
+    if (width > run_gram_width(MinMatchLen)) break;
+    RunIndex a;
+    RunIndex b;
+    build_run_index(A, a, width);
+    build_run_index(B, b, width);
+    std::vector<OriginalTile> tiles;
+    if (!tiler.run(a, b, MinMatchLen, SIZE_MAX, tiles)) {
+      return ::testing::AssertionFailure()
+             << "the run method gave up without a bound, grams of " << width;
+    }
+    const char* which = width == kWideGram ? "run method, 8-grams" : "run method, 4-grams";
+    auto result = compare(which, to_pass_coordinates(tiles), want, A, B, MinMatchLen);
+    if (!result) return result;
   }
-  return compare("run method, unbounded", to_pass_coordinates(tiles), want, A, B, MinMatchLen);
+  return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult same_tiles_as(const std::vector<Tile>& want, std::string_view A,

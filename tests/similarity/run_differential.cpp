@@ -28,12 +28,12 @@ void check_all_pairs_by_runs(std::string_view alphabet, std::size_t max_length,
 
 void check_random_pairs_by_runs(std::string_view alphabet, std::uint64_t seed, int pairs,
                                 std::size_t max_length) {
-  constexpr int kMinMatchLens[] = {3, 3, 3, 4, 6};
+  constexpr int kMinMatchLens[] = {3, 3, 3, 4, 6, 7, 9};
   bench::Rng rng(seed);
   for (int i = 0; i < pairs; ++i) {
     const std::string A = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
     const std::string B = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
-    ASSERT_TRUE(same_tiles_by_runs(A, B, kMinMatchLens[i % 5])) << "seed " << seed << ", pair " << i;
+    ASSERT_TRUE(same_tiles_by_runs(A, B, kMinMatchLens[i % 7])) << "seed " << seed << ", pair " << i;
   }
 }
 
@@ -46,7 +46,11 @@ void check_token_pairs_by_runs(std::uint64_t seed, int pairs, std::size_t max_le
     std::string B = i % 2 == 0 ? pair.second.tokens : other.first.tokens;
     A.resize(std::min(A.size(), rng.below(max_length + 1)));
     B.resize(std::min(B.size(), rng.below(max_length + 1)));
-    ASSERT_TRUE(same_tiles_by_runs(A, B, 3)) << "seed " << seed << ", pair " << i;
+    // 3 as for the similarity, 7 as for the verdict's tiling of code.
+    for (const int MinMatchLen : {3, 7}) {
+      ASSERT_TRUE(same_tiles_by_runs(A, B, MinMatchLen))
+          << "seed " << seed << ", pair " << i << ", MinMatchLen " << MinMatchLen;
+    }
   }
 }
 

@@ -23,12 +23,13 @@ void check_all_pairs_by_runs(std::string_view alphabet, std::size_t max_length,
                              std::initializer_list<int> min_match_lens);
 
 /// `pairs` pairs of random strings over `alphabet` of random lengths up to
-/// max_length, MinMatchLen 3 mostly, else 4 or 6.
+/// max_length, MinMatchLen 3 mostly, else 4, 6, 7 or 9.
 void check_random_pairs_by_runs(std::string_view alphabet, std::uint64_t seed, int pairs,
                                 std::size_t max_length);
 
 /// Pairs of C token strings (a program and its disguised copy, or two
-/// programs), cut to random lengths up to max_length.
+/// programs), cut to random lengths up to max_length, at MinMatchLen 3
+/// and 7.
 void check_token_pairs_by_runs(std::uint64_t seed, int pairs, std::size_t max_length);
 
 }  // namespace codetwin::similarity

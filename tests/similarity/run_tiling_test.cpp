@@ -39,6 +39,23 @@ TEST(RunTilingTest, IndexGroupsPositionsByGram) {
   EXPECT_EQ(index.before[index.starts[abcd] + 2], 0) << "after the space";
 }
 
+TEST(RunTilingTest, WideIndexGroupsPositionsBy8Gram) {
+  RunIndex index;
+  build_run_index("abcdefghabcdefghi abcdefgh", index, kWideGram);
+  // abcdefgh at 0, 8, 18; bcdefgha .. habcdefg at 1..7; bcdefghi at 9.
+  // Grams that reach the space or the end start none.
+  EXPECT_EQ(index.width, kWideGram);
+  ASSERT_EQ(index.grams.size(), 9u);
+  const std::uint16_t abcdefgh = index.group[0];
+  EXPECT_EQ(index.group[8], abcdefgh);
+  EXPECT_EQ(index.group[18], abcdefgh);
+  EXPECT_EQ(index.group[10], RunIndex::kNoGram) << "reaches the space";
+  EXPECT_EQ(index.group[19], RunIndex::kNoGram) << "reaches the end";
+  const std::vector<std::uint16_t> positions(index.positions.begin() + index.starts[abcdefgh],
+                                             index.positions.begin() + index.starts[abcdefgh + 1]);
+  EXPECT_EQ(positions, (std::vector<std::uint16_t>{0, 8, 18}));
+}
+
 TEST(RunTilingTest, HandWorkedPairs) {
   const struct {
     const char* name;
@@ -56,13 +73,27 @@ TEST(RunTilingTest, HandWorkedPairs) {
       {"cut by an earlier tile", "abcdefgh", "abcdXcdefgh", 3, {{2, 5, 6}}},
       {"space stops a run", "abcd efgh", "abcdefgh", 3, {{0, 0, 4}, {5, 4, 4}}},
       {"MinMatchLen 5", "abcdef-abcdefg", "abcdefg", 5, {{7, 0, 7}}},
+      // Grams of 8 from here on.
+      {"MinMatchLen 7: a run of 8", "xabcdefghy", "abcdefghz", 7, {{1, 0, 8}}},
+      {"MinMatchLen 7: 7 is too short", "abcdefgx", "abcdefgy", 7, {}},
+      {"MinMatchLen 7: a space inside", "abcd efghijkl", "abcdXefghijkl", 7, {{5, 5, 8}}},
+      {"MinMatchLen 7: the run starts left of the gram", "zzabcdefghij", "yzabcdefghij", 7,
+       {{1, 1, 11}}},
+      // jjazwbkl and ysvgtydi are unequal 8-grams with one 32-bit key.
+      {"MinMatchLen 7: equal keys, unequal grams", "jjazwbkl", "ysvgtydi", 7, {}},
+      {"MinMatchLen 7: equal keys, both grams common", "jjazwbkl-ysvgtydiq", "ysvgtydi+jjazwbkl",
+       7, {{0, 9, 8}, {9, 0, 8}}},
+      {"MinMatchLen 7: equal keys, one gram common", "ysvgtydi-jjazwbklz", "zjjazwbkl", 7,
+       {{9, 1, 8}}},
+      {"MinMatchLen 7: cut to nothing", "abcdefghijklmno", "abcdefghijkl-fghijklmno", 7,
+       {{0, 0, 12}}},
   };
   RunTiler tiler;
   for (const auto& row : kRows) {
     RunIndex a;
     RunIndex b;
-    build_run_index(row.A, a);
-    build_run_index(row.B, b);
+    build_run_index(row.A, a, run_gram_width(row.MinMatchLen));
+    build_run_index(row.B, b, run_gram_width(row.MinMatchLen));
     std::vector<OriginalTile> tiles;
     ASSERT_TRUE(tiler.run(a, b, row.MinMatchLen, SIZE_MAX, tiles)) << row.name;
     EXPECT_EQ(tiles, row.want) << row.name;
@@ -71,7 +102,7 @@ TEST(RunTilingTest, HandWorkedPairs) {
   }
 }
 
-TEST(RunTilingTest, EveryPairOverTwoSymbols) { check_all_pairs_by_runs("ab", 9, {3, 4}); }
+TEST(RunTilingTest, EveryPairOverTwoSymbols) { check_all_pairs_by_runs("ab", 9, {3, 4, 7}); }
 
 TEST(RunTilingTest, EveryPairOverThreeSymbols) { check_all_pairs_by_runs("abc", 6, {3}); }
 

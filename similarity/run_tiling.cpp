@@ -148,30 +148,28 @@ struct KeyedGram {
 };
 
 // Pairs the sorted gram lists of A and B: partner[g] is the gram of B equal
-// to A's gram g, or kNoGram. Returns the cells: the pairs of positions, one
-// in each string, where a common gram starts.
-std::size_t pair_sorted(const RunIndex& a, const RunIndex& b, std::vector<std::uint16_t>& partner) {
+// to A's gram g, or kNoGram.
+template <bool kWide>
+void pair_sorted(const RunIndex& a, const RunIndex& b, std::vector<std::uint16_t>& partner) {
   partner.assign(a.grams.size(), RunIndex::kNoGram);
   // Without branches, which would be taken as the grams fall: every step
   // writes g's partner so far and moves past the smaller gram (or both).
-  // Wide grams with equal keys are ordered by their bytes as well.
-  const bool wide = a.width == kWideGram;
   std::size_t g = 0;
   std::size_t j = 0;
-  std::size_t cells = 0;
   while (g < a.grams.size() && j < b.grams.size()) {
     std::uint64_t x = a.grams[g];
     std::uint64_t y = b.grams[j];
-    if (wide && x == y) {
-      x = load64(a.text.data() + a.positions[a.starts[g]]);
-      y = load64(b.text.data() + b.positions[b.starts[j]]);
+    if constexpr (kWide) {
+      // Grams with equal keys are ordered by their bytes.
+      if (x == y) {
+        x = load64(a.text.data() + a.positions[a.starts[g]]);
+        y = load64(b.text.data() + b.positions[b.starts[j]]);
+      }
     }
     partner[g] = x == y ? static_cast<std::uint16_t>(j) : RunIndex::kNoGram;
-    cells += std::size_t{x == y} * (a.starts[g + 1] - a.starts[g]) * (b.starts[j + 1] - b.starts[j]);
     g += x <= y;
     j += y <= x;
   }
-  return cells;
 }
 
 }  // namespace
@@ -233,23 +231,26 @@ bool RunTiler::run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::s
   const auto min_length = static_cast<std::uint32_t>(MinMatchLen) + 1;
   assert(a.width == b.width && a.width <= min_length);
   if (std::min(a.length, b.length) < min_length) return true;
-  if (pair_grams(a, b) > max_cells) return false;
-  find_runs(a, b, min_length);
+  if (a.width == kWideGram) {
+    pair_sorted<true>(a, b, partner_);
+  } else {
+    pair_sorted<false>(a, b, partner_);
+  }
+  if (!find_runs(a, b, min_length, max_cells)) return false;
   take_runs(a, b, min_length, tiles);
   return true;
 }
 
-std::size_t RunTiler::pair_grams(const RunIndex& a, const RunIndex& b) {
-  return pair_sorted(a, b, partner_);
-}
-
 // found_: every run of min_length or more, in (a, b) order, then listed by
 // length (first_, next_). found_ keeps its size from pair to pair; only its
-// first entries are this pair's.
-void RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length) {
+// first entries are this pair's. Gives up, returning false, as soon as the
+// cells visited pass max_cells.
+bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
+                         std::size_t max_cells) {
   const std::uint8_t* ta = a.text.data();
   const std::uint8_t* tb = b.text.data();
   std::size_t found = 0;
+  std::size_t cells = 0;
   std::uint32_t longest = 0;
   std::uint64_t* out = found_.data();
   const std::uint32_t width = a.width;
@@ -266,6 +267,8 @@ void RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     if (h == RunIndex::kNoGram) continue;
     const std::uint32_t first = b.starts[h];
     const std::uint32_t last = b.starts[h + 1];
+    cells += last - first;
+    if (cells > max_cells) return false;
     found = static_cast<std::size_t>(out - found_.data());
     if (found_.size() < found + (last - first)) {
       found_.resize(std::max(2 * found_.size(), found + (last - first)));
@@ -303,6 +306,7 @@ void RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     next_[i] = first_[length];
     first_[length] = static_cast<std::uint32_t>(i);
   }
+  return true;
 }
 
 void RunTiler::take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,

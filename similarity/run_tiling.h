@@ -43,11 +43,11 @@
 // Grams of 8 serve a MinMatchLen of 7 or more (the verdict's tiling of a
 // pair's code): two programs share far fewer 8-grams than 4-grams (on two
 // class programs about a fifth), and each cell that is not a run worth a
-// tile costs a lookup and a measure for nothing. The cells grow
-// with the square of the length, and repetitive text over few symbols has
-// far more (random text over «ab»: La x Lb / 16), so run() counts them
-// first, from the two gram lists, and gives up past a bound; the caller
-// then tiles the pair another way.
+// tile costs a lookup and a measure for nothing. The cells grow with the
+// square of the length, and repetitive text over few symbols has far more
+// (random text over «ab»: La x Lb / 16), so run() counts them as it visits
+// them and gives up as soon as they pass a bound, before any tile is laid;
+// the caller then tiles the pair another way.
 #ifndef CODETWIN_SIMILARITY_RUN_TILING_H_
 #define CODETWIN_SIMILARITY_RUN_TILING_H_
 
@@ -127,8 +127,8 @@ class RunTiler {
            std::vector<OriginalTile>& tiles);
 
  private:
-  std::size_t pair_grams(const RunIndex& a, const RunIndex& b);
-  void find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length);
+  bool find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
+                 std::size_t max_cells);
   void take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
                  std::vector<OriginalTile>& tiles);
   bool take(std::uint64_t run, std::uint32_t min_length, std::vector<OriginalTile>& tiles);

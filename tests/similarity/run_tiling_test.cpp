@@ -46,6 +46,7 @@ TEST(RunTilingTest, WideIndexGroupsPositionsBy8Gram) {
   // Grams that reach the space or the end start none.
   EXPECT_EQ(index.width, kWideGram);
   ASSERT_EQ(index.grams.size(), 9u);
+  ASSERT_EQ(index.starts.size(), 10u);
   const std::uint16_t abcdefgh = index.group[0];
   EXPECT_EQ(index.group[8], abcdefgh);
   EXPECT_EQ(index.group[18], abcdefgh);

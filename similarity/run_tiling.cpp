@@ -196,7 +196,8 @@ void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
   keyed.reserve(length);
   for (std::uint32_t i = 0; i + width <= length; ++i) {
     const std::uint64_t gram = gram_at(index.text.data(), i, width);
-    if (width == kWideGram ? has_zero_byte(gram) : has_zero_byte(static_cast<std::uint32_t>(gram))) {
+    if (width == kWideGram ? has_zero_byte(gram)
+                           : has_zero_byte(static_cast<std::uint32_t>(gram))) {
       continue;
     }
     const std::uint32_t key =

@@ -909,12 +909,13 @@ class SuffixTiler {
 };
 
 // A pair of strings with more common grams than this many per character
-// is merged instead (the same bound for 8-grams: a cell costs the same,
-// and a pair with that many common 8-grams is repetitive text). Measured on whole class runs: at 8 cells a character
-// (3 kB programs) the run method takes 0.93 of the merge's time, at 23
-// (10 kB programs) 1.9 times it, so they break even near 12. Token strings
-// of class programs of 3 kB have 4 to 8; the cells grow with the square of
-// the length, so long strings pass the bound.
+// is merged instead. Measured on whole class runs with 4-grams: at 8 cells
+// a character (3 kB programs) the run method takes 0.93 of the merge's
+// time, at 23 (10 kB programs) 1.9 times it, so they break even near 12.
+// Token strings of class programs of 3 kB have 4 to 8; the cells grow with
+// the square of the length, so long strings pass the bound. The same bound
+// serves 8-grams: a cell costs the same, and a pair with that many common
+// 8-grams is repetitive text.
 constexpr std::size_t kRunCellsPerChar = 12;
 
 // The strings' run indexes, by a hash of their bytes and their gram width,

@@ -8,10 +8,11 @@
 //                   suffixes, kept by the engine from pair to pair (a pair
 //                   too alike for the merge is sorted whole);
 //   run_tiles()     takes the strings' common runs longest first, each
-//                   string's 4-grams indexed once and kept (run_tiling.h):
+//                   string's 4-grams (8-grams for MinMatchLen >= 7)
+//                   indexed once and kept (run_tiling.h):
 //                   the fastest on class programs, where runs are few, and
 //                   passed on to the merge for MinMatchLen below 3 or for
-//                   repetitive pairs with too many common 4-grams;
+//                   repetitive pairs with too many common grams;
 //   short_tiles()   bit-parallel, for strings of at most kShortLimit
 //                   characters.
 // tiles() picks one by the lengths: short_tiles() for two short strings;
@@ -50,7 +51,7 @@ inline constexpr std::size_t kCompactAbove = std::size_t{1} << 18;
 /// An engine drops its strings' indexes when they hold more characters than
 /// this, each kind on its own: sorted suffixes take about 14 bytes a
 /// character with 32-bit positions (60 MB at most), the run method's
-/// 4-grams about 10.
+/// grams about 10.
 inline constexpr std::size_t kIndexBudget = std::size_t{1} << 22;
 
 /// `Index` is std::uint32_t or std::uint64_t; A.size() + B.size() + 1 must
@@ -77,10 +78,10 @@ class TilingEngine {
   const std::vector<OriginalTile>& merged_tiles(std::string_view A, std::string_view B,
                                                 int MinMatchLen);
   /// The same from the strings' common runs (see run_tiling.h), each
-  /// string's 4-grams indexed once, and kept if the engine keeps its
-  /// strings.
+  /// string's grams indexed once (4-grams, or 8-grams for MinMatchLen 7
+  /// and more), and kept if the engine keeps its strings.
   /// A pair the method does not take (MinMatchLen below kRunMinMatchLen, a
-  /// string over kRunLimit characters, too many common 4-grams) is merged
+  /// string over kRunLimit characters, too many common grams) is merged
   /// instead when the engine keeps its strings, else sorted.
   const std::vector<OriginalTile>& run_tiles(std::string_view A, std::string_view B,
                                              int MinMatchLen);

@@ -33,7 +33,8 @@ void check_random_pairs_by_runs(std::string_view alphabet, std::uint64_t seed, i
   for (int i = 0; i < pairs; ++i) {
     const std::string A = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
     const std::string B = bench::random_string(rng.next(), rng.below(max_length + 1), alphabet);
-    ASSERT_TRUE(same_tiles_by_runs(A, B, kMinMatchLens[i % 7])) << "seed " << seed << ", pair " << i;
+    ASSERT_TRUE(same_tiles_by_runs(A, B, kMinMatchLens[i % 7]))
+        << "seed " << seed << ", pair " << i;
   }
 }
 

@@ -75,19 +75,16 @@ TEST(RunTilingTest, HandWorkedPairs) {
       {"space stops a run", "abcd efgh", "abcdefgh", 3, {{0, 0, 4}, {5, 4, 4}}},
       {"MinMatchLen 5", "abcdef-abcdefg", "abcdefg", 5, {{7, 0, 7}}},
       // Grams of 8 from here on.
-      {"MinMatchLen 7: a run of 8", "xabcdefghy", "abcdefghz", 7, {{1, 0, 8}}},
-      {"MinMatchLen 7: 7 is too short", "abcdefgx", "abcdefgy", 7, {}},
-      {"MinMatchLen 7: a space inside", "abcd efghijkl", "abcdXefghijkl", 7, {{5, 5, 8}}},
-      {"MinMatchLen 7: the run starts left of the gram", "zzabcdefghij", "yzabcdefghij", 7,
-       {{1, 1, 11}}},
+      {"8-grams: a run of 8", "xabcdefghy", "abcdefghz", 7, {{1, 0, 8}}},
+      {"8-grams: 7 is too short", "abcdefgx", "abcdefgy", 7, {}},
+      {"8-grams: a space inside", "abcd efghijkl", "abcdXefghijkl", 7, {{5, 5, 8}}},
+      {"8-grams: starts left of its gram", "zzabcdefghij", "yzabcdefghij", 7, {{1, 1, 11}}},
       // jjazwbkl and ysvgtydi are unequal 8-grams with one 32-bit key.
-      {"MinMatchLen 7: equal keys, unequal grams", "jjazwbkl", "ysvgtydi", 7, {}},
-      {"MinMatchLen 7: equal keys, both grams common", "jjazwbkl-ysvgtydiq", "ysvgtydi+jjazwbkl",
-       7, {{0, 9, 8}, {9, 0, 8}}},
-      {"MinMatchLen 7: equal keys, one gram common", "ysvgtydi-jjazwbklz", "zjjazwbkl", 7,
-       {{9, 1, 8}}},
-      {"MinMatchLen 7: cut to nothing", "abcdefghijklmno", "abcdefghijkl-fghijklmno", 7,
-       {{0, 0, 12}}},
+      {"8-grams: equal keys, unequal grams", "jjazwbkl", "ysvgtydi", 7, {}},
+      {"8-grams: equal keys, both common", "jjazwbkl-ysvgtydiq", "ysvgtydi+jjazwbkl", 7,
+       {{0, 9, 8}, {9, 0, 8}}},
+      {"8-grams: equal keys, one common", "ysvgtydi-jjazwbklz", "zjjazwbkl", 7, {{9, 1, 8}}},
+      {"8-grams: cut to nothing", "abcdefghijklmno", "abcdefghijkl-fghijklmno", 7, {{0, 0, 12}}},
   };
   RunTiler tiler;
   for (const auto& row : kRows) {

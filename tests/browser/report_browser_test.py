@@ -483,7 +483,6 @@ class ClassTest(ReportTest):
         self.browser.driver.find_element(
             By.CSS_SELECTOR, '#pair-%d table.tiles tr[data-t="3"]' % view).click()
         self.browser.js("window.scrollTo(0, 0)")
-        os.makedirs(ARGS.artefacts, exist_ok=True)
         self.browser.driver.save_screenshot(os.path.join(ARGS.artefacts, "pair.png"))
         self.assertEqual(len(self.browser.js(
             "return document.querySelectorAll('#pair-' + arguments[0] + ' tr.on')", view)), 1)
@@ -514,7 +513,6 @@ class ClassTest(ReportTest):
 
     def test_overview_screenshot(self):
         self.assertEqual(self.browser.driver.title, TITLE)
-        os.makedirs(ARGS.artefacts, exist_ok=True)
         self.browser.driver.save_screenshot(os.path.join(ARGS.artefacts, "overview.png"))
 
 
@@ -736,7 +734,6 @@ class PrintTest(ReportTest):
     def test_pair_view_on_a4_landscape(self):
         self.browser.load(self.page, "#pair-1")
         pdf = self.browser.print_pdf()
-        os.makedirs(ARGS.artefacts, exist_ok=True)
         with open(os.path.join(ARGS.artefacts, "pair.pdf"), "wb") as out:
             out.write(pdf)
         boxes = self.media_boxes(pdf)
@@ -783,6 +780,8 @@ def main():
     parser.add_argument("--examples", required=True)
     parser.add_argument("--artefacts", required=True)
     ARGS, rest = parser.parse_known_args()
+    # Made here, once: the cases that write to it run in any order.
+    os.makedirs(ARGS.artefacts, exist_ok=True)
     missing = [what for what, present in (
         ("python3-selenium", webdriver is not None),
         ("chromium", os.access(CHROMIUM, os.X_OK)),

@@ -919,8 +919,9 @@ class SuffixTiler {
 constexpr std::size_t kRunCellsPerChar = 12;
 
 // The strings' run indexes, by a hash of their bytes and their gram width,
-// and the tiler that uses them. Indexes are kept until they would hold more than the budget's
-// characters; then they are all dropped before the next pair.
+// and the tiler that uses them. Indexes are kept until they would hold more
+// than the budget's characters; then they are all dropped before the next
+// pair.
 struct RunCache {
   RunTiler tiler;
   std::unordered_multimap<std::uint64_t, std::unique_ptr<RunIndex>> indexes;

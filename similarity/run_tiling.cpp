@@ -5,7 +5,6 @@
 #include <cassert>
 #include <cstring>
 #include <functional>
-#include <utility>
 
 namespace codetwin::similarity {
 

@@ -150,6 +150,13 @@ struct KeyedGram {
 // to A's gram g, or kNoGram.
 template <bool kWide>
 void pair_sorted(const RunIndex& a, const RunIndex& b, std::vector<std::uint16_t>& partner) {
+  if constexpr (kWide) {
+    // Where neither string has two grams with one key, the keys alone are
+    // paired, without a branch on ties; grams of the two strings with one
+    // key and unequal bytes may then be paired, and find_runs() measures
+    // their cells short of a gram.
+    if (!a.tied_keys && !b.tied_keys) return pair_sorted<false>(a, b, partner);
+  }
   partner.assign(a.grams.size(), RunIndex::kNoGram);
   // Without branches, which would be taken as the grams fall: every step
   // writes g's partner so far and moves past the smaller gram (or both).
@@ -206,6 +213,7 @@ void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
   std::sort(keyed.begin(), keyed.end());
   index.grams.clear();
   index.starts.clear();
+  index.tied_keys = false;
   index.positions.assign(keyed.size() + 8, 0);
   index.before.assign(keyed.size() + 8, 0);
   index.group.assign(length, RunIndex::kNoGram);
@@ -213,6 +221,7 @@ void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
   for (std::size_t k = 0; k < keyed.size(); ++k) {
     const KeyedGram& at = keyed[k];
     if (k == 0 || at.gram != last) {
+      if (!index.grams.empty() && index.grams.back() == at.key) index.tied_keys = true;
       index.grams.push_back(at.key);
       index.starts.push_back(static_cast<std::uint32_t>(k));
       last = at.gram;
@@ -229,15 +238,28 @@ void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
 bool RunTiler::run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::size_t max_cells,
                    std::vector<OriginalTile>& tiles) {
   const auto min_length = static_cast<std::uint32_t>(MinMatchLen) + 1;
-  assert(a.width == b.width && a.width <= min_length);
+  assert(a.width == b.width && kNarrowGram <= min_length);
   if (std::min(a.length, b.length) < min_length) return true;
+  cells_ = 0;
+  cover_nothing(a, b);
   if (a.width == kWideGram) {
     pair_sorted<true>(a, b, partner_);
   } else {
     pair_sorted<false>(a, b, partner_);
   }
-  if (!find_runs(a, b, min_length, max_cells)) return false;
-  take_runs(a, b, min_length, tiles);
+  // The runs the index's grams can find: all of them, or those of a gram's
+  // width and more when the tiles may be shorter than a gram.
+  const std::uint32_t first_levels = std::max(min_length, a.width);
+  if (!find_runs(a, b, first_levels, max_cells)) return false;
+  const std::size_t laid = tiles.size();
+  take_runs(first_levels, tiles);
+  if (first_levels == min_length) return true;
+  // The levels below the gram's width, from what the long tiles left free.
+  if (!find_free_runs(a, b, min_length, max_cells)) {
+    tiles.resize(laid);
+    return false;
+  }
+  take_runs(min_length, tiles);
   return true;
 }
 
@@ -250,12 +272,14 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
   const std::uint8_t* ta = a.text.data();
   const std::uint8_t* tb = b.text.data();
   std::size_t found = 0;
-  std::size_t cells = 0;
+  std::size_t cells = cells_;
   std::uint32_t longest = 0;
   std::uint64_t* out = found_.data();
   const std::uint32_t width = a.width;
   const auto measure = [&](std::uint32_t x, std::uint32_t y) {
-    const std::uint32_t length = width + common_run(ta + x + width, tb + y + width);
+    // From x itself: a cell of two 8-grams with one key and unequal bytes
+    // (pair_sorted() may pair them) measures shorter than a gram.
+    const std::uint32_t length = common_run(ta + x, tb + y);
     longest = std::max(longest, length);
     *out = run_word(length, x, y);
     out += length >= min_length;
@@ -269,6 +293,7 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     const std::uint32_t last = b.starts[h + 1];
     cells += last - first;
     if (cells > max_cells) return false;
+    cells_ = cells;
     found = static_cast<std::size_t>(out - found_.data());
     if (found_.size() < found + (last - first)) {
       found_.resize(std::max(2 * found_.size(), found + (last - first)));
@@ -297,8 +322,13 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
       }
     }
   }
-  found = static_cast<std::size_t>(out - found_.data());
-  // Lists by length, built from the back so that each is in (a, b) order.
+  list_by_length(static_cast<std::size_t>(out - found_.data()), longest);
+  return true;
+}
+
+// Lists found_[0, found) by length, each list built from the back so that it
+// keeps their (a, b) order.
+void RunTiler::list_by_length(std::size_t found, std::uint32_t longest) {
   first_.assign(static_cast<std::size_t>(longest) + 1, kNoRun);
   if (next_.size() < found) next_.resize(found);
   for (std::size_t i = found; i-- > 0;) {
@@ -306,14 +336,113 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     next_[i] = first_[length];
     first_[length] = static_cast<std::uint32_t>(i);
   }
+}
+
+namespace {
+
+// The bits of positions p..p+63 whose 4-gram is free of tiles.
+std::uint64_t free_grams_at(const std::uint64_t* covered, std::uint32_t p) {
+  return ~(bits_at(covered, p) | bits_at(covered, p + 1) | bits_at(covered, p + 2) |
+           bits_at(covered, p + 3));
+}
+
+std::uint32_t load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// A 4-gram's chain in the table of 2^bits chains.
+std::uint32_t chain_of(std::uint32_t gram, unsigned bits) {
+  return (gram * 0x9E3779B1U) >> (32 - bits);
+}
+
+bool covered_at(const std::vector<std::uint64_t>& set, std::uint32_t pos) {
+  return ((set[pos >> 6] >> (pos & 63)) & 1) != 0;
+}
+
+}  // namespace
+
+// found_: the runs of the levels below the gram's width, once every longer
+// tile is laid. No common stretch of a gram's width or more is then free of
+// tiles in both strings, and every tile still to come lies in one that is:
+// a *free run* (x, y, length), a common stretch whose characters are covered
+// in neither string and that cannot be made longer at either end without
+// reaching a covered character, a differing one or a separator. These are
+// the runs of the strings as the passes see them now, and take_runs() treats
+// them as it treats the runs (a piece of one may yet be cut). They start
+// with a free common 4-gram: B's free 4-grams are chained by a hash of the
+// gram, each chain in ascending position, and A's are looked up in order,
+// so the free runs come out in (a, b) order. Gives up, returning false, as
+// soon as the cells visited (with find_runs()'s) pass max_cells.
+bool RunTiler::find_free_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
+                              std::size_t max_cells) {
+  const std::uint8_t* ta = a.text.data();
+  const std::uint8_t* tb = b.text.data();
+  constexpr std::uint16_t kEndOfChain = 0xFFFF;  // no 4-gram starts there
+  const unsigned bits = std::clamp<unsigned>(std::bit_width(b.length), 8, 16);
+  chains_.assign(std::size_t{1} << bits, kEndOfChain);
+  if (chained_.size() < b.length) chained_.resize(b.length);
+  // B's free 4-grams, last first, so that each chain ascends.
+  for (std::uint32_t word = (b.length + 63) / 64; word-- > 0;) {
+    const std::uint32_t base = word * 64;
+    std::uint64_t free = free_grams_at(covered_b_.data(), base);
+    if (b.length - base < 64) free &= (std::uint64_t{1} << (b.length - base)) - 1;
+    while (free != 0) {
+      const auto y = base + 63 - static_cast<std::uint32_t>(std::countl_zero(free));
+      free &= ~(std::uint64_t{1} << (y - base));
+      const std::uint32_t gram = load32(tb + y);
+      if (has_zero_byte(gram)) continue;
+      std::uint16_t& head = chains_[chain_of(gram, bits)];
+      chained_[y] = head;
+      head = static_cast<std::uint16_t>(y);
+    }
+  }
+  std::size_t cells = cells_;
+  std::size_t found = 0;
+  std::uint32_t longest = 0;
+  for (std::uint32_t base = 0; base < a.length; base += 64) {
+    std::uint64_t free = free_grams_at(covered_a_.data(), base);
+    if (a.length - base < 64) free &= (std::uint64_t{1} << (a.length - base)) - 1;
+    for (; free != 0; free &= free - 1) {
+      const auto x = base + static_cast<std::uint32_t>(std::countr_zero(free));
+      const std::uint32_t gram = load32(ta + x);
+      if (has_zero_byte(gram)) continue;
+      // The character before x, where a free run through (x, y) could
+      // start further left; 0 where none can.
+      const std::uint8_t c = x == 0 || covered_at(covered_a_, x - 1) ? 0 : ta[x - 1];
+      const std::uint64_t covered_from_x = bits_at(covered_a_.data(), x);
+      for (std::uint32_t y = chains_[chain_of(gram, bits)]; y != kEndOfChain; y = chained_[y]) {
+        if (load32(tb + y) != gram) continue;
+        if (++cells > max_cells) return false;
+        if (c != 0 && y != 0 && tb[y - 1] == c && !covered_at(covered_b_, y - 1)) continue;
+        // No free common stretch is as long as a gram (8 < 64), so the
+        // first covered character is within a word of either start.
+        const std::uint64_t covered = covered_from_x | bits_at(covered_b_.data(), y);
+        const std::uint32_t length =
+            std::min(4 + common_run(ta + x + 4, tb + y + 4),
+                     static_cast<std::uint32_t>(std::countr_zero(covered)));
+        assert(length < kWideGram);
+        if (length < min_length) continue;
+        if (found == found_.size()) found_.resize(std::max<std::size_t>(2 * found, 64));
+        found_[found++] = run_word(length, x, y);
+        longest = std::max(longest, length);
+      }
+    }
+  }
+  cells_ = cells;
+  list_by_length(found, longest);
   return true;
 }
 
-void RunTiler::take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
-                         std::vector<OriginalTile>& tiles) {
-  // One spare word for bits_at, one for the bits past the end it may read.
-  covered_a_.assign(a.length / 64 + 2, 0);
-  covered_b_.assign(b.length / 64 + 2, 0);
+void RunTiler::cover_nothing(const RunIndex& a, const RunIndex& b) {
+  // Spare words for bits_at at every position up to length + 3 (a 4-gram's
+  // last byte), and for the bits past the end it may read.
+  covered_a_.assign(a.length / 64 + 3, 0);
+  covered_b_.assign(b.length / 64 + 3, 0);
+}
+
+void RunTiler::take_runs(std::uint32_t min_length, std::vector<OriginalTile>& tiles) {
   heap_.clear();
   constexpr std::uint64_t kEnd = ~std::uint64_t{0};  // after every run
   // The least piece of a cut run, or kEnd: kept at hand, since it changes

@@ -5,29 +5,41 @@
 // stretches A[a, a + len) = B[b, b + len), free of separators, that cannot
 // be made longer at either end. Every tile lies inside one run (tiles only
 // cover characters, they never join two runs), and every run worth a tile
-// is longer than MinMatchLen, so it starts with a common 4-gram, and when
-// MinMatchLen is 7 or more, with a common 8-gram. The method:
+// is longer than MinMatchLen, so it starts with a common 4-gram; a run of 8
+// or more starts with a common 8-gram. A string's index holds its grams of
+// one width, 4 or 8. The method:
 //
-//  1. Finds the runs longer than MinMatchLen: for each position a of A in
-//     order, the positions b of B that begin the same gram (each string
-//     keeps its positions grouped by gram in its RunIndex), drops the
-//     pairs whose run reaches further left (A[a - 1] = B[b - 1]), and
-//     measures the rest a word at a time. They come out in (a, b) order.
+//  1. Finds the runs of min_length = MinMatchLen + 1 or more, and of a
+//     gram's width or more: for each position a of A in order, the
+//     positions b of B that begin the same gram (each string keeps its
+//     positions grouped by gram in its RunIndex), drops the pairs whose run
+//     reaches further left (A[a - 1] = B[b - 1]), and measures the rest a
+//     word at a time. They come out in (a, b) order.
 //  2. Lists them by length, each list in (a, b) order (linked from the
 //     back, so no sort is needed).
 //  3. Takes them longest first, then by (a, b), each run standing for the
 //     pair (a, b) at level len. If no tile laid so far touches either of
 //     its stretches, it is the next tile. Otherwise the tiles have cut it:
 //     what is left of it are the stretches of offsets t where neither
-//     A[a + t] nor B[b + t] is covered; each longer than MinMatchLen goes
-//     back, at its own (shorter) length, into a heap that is taken from in
-//     the same order alongside the lists.
+//     A[a + t] nor B[b + t] is covered; each of the levels still to take
+//     goes back, at its own (shorter) length, into a heap that is taken
+//     from in the same order alongside the lists.
+//  4. With 8-grams and min_length below 8, the levels below 8 come after
+//     from what those tiles left: the *free runs*, common stretches of
+//     characters covered in neither string that cannot be made longer
+//     without reaching a covered character, a differing one or a
+//     separator. None is 8 long (level 8 would have laid it), every tile
+//     still to come lies in one, and each starts with a common 4-gram that
+//     no tile touches. B's free 4-grams are chained by a hash (each chain
+//     in ascending position) and A's looked up in order, so they come out
+//     in (a, b) order; then steps 2 and 3 take them from level 7 down.
 //
 // For example, A = «abcdefgh», B = «abcdXcdefgh», MinMatchLen 3: the runs
 // are (0, 0, 4) «abcd» and (2, 5, 6) «cdefgh». Level 6 lays (2, 5, 6).
 // At level 4, (0, 0, 4) is touched (A[2..3] are covered); what is left of
 // it, offsets 0 and 1, is too short, so there is no second tile: exactly
-// what the literal passes do.
+// what the literal passes do. With 8-grams there is no run of 8; the free
+// runs are the same two, and are taken the same way.
 //
 // Why this is the literal passes: at level L (every longer run is gone)
 // the passes take, in (a, b) order, each pair whose run of L characters
@@ -36,18 +48,21 @@
 // true length in the sorted runs or in the heap by the time its level comes
 // up: a piece is only ever cut into shorter ones, which are queued at once.
 // A piece whose stretches are untouched when it comes up is such a pair.
+// The free runs are the pieces of every run as the tiles of 8 or more leave
+// them, so from level 7 on they stand for the runs and their pieces alike.
 //
-// The cost is the common grams (cells (a, b) where one starts in both
-// strings) plus the runs, not La x Lb: on two 1,500-character token
-// strings of C programs about 12,000 cells of 4-grams and 4,200 runs.
-// Grams of 8 serve a MinMatchLen of 7 or more (the verdict's tiling of a
-// pair's code): two programs share far fewer 8-grams than 4-grams (on two
-// class programs about a fifth), and each cell that is not a run worth a
-// tile costs a lookup and a measure for nothing. The cells grow with the
-// square of the length, and repetitive text over few symbols has far more
-// (random text over «ab»: La x Lb / 16), so run() counts them as it visits
-// them and gives up as soon as they pass a bound, before any tile is laid;
-// the caller then tiles the pair another way.
+// The cost is the cells (a, b) where a gram starts in both strings, plus
+// the runs, not La x Lb. On two 1,500-character token strings of C programs
+// at MinMatchLen 3: about 13,000 cells of common 4-grams and 4,300 runs, of
+// which 3,600 are shorter than 8 and nearly all cut to nothing by the longer
+// tiles; from 8-grams, about 2,900 cells and 750 runs, then about 940 cells
+// and 560 free runs where the long tiles left half of each string free. So
+// the engine indexes every string by 8-grams, for every MinMatchLen. The
+// cells grow with the square of the length, and repetitive text over few
+// symbols has far more (random text over «ab»: La x Lb / 16 for 4-grams),
+// so run() counts them as it visits them and gives up as soon as they pass
+// a bound, leaving the tiles as they were; the caller then tiles the pair
+// another way.
 #ifndef CODETWIN_SIMILARITY_RUN_TILING_H_
 #define CODETWIN_SIMILARITY_RUN_TILING_H_
 
@@ -71,12 +86,6 @@ inline constexpr int kRunMinMatchLen = 3;
 inline constexpr std::uint32_t kNarrowGram = 4;
 inline constexpr std::uint32_t kWideGram = 8;
 
-/// The widest gram that every tile at MinMatchLen (>= kRunMinMatchLen)
-/// holds: the width to index a string for tiling at it.
-constexpr std::uint32_t run_gram_width(int MinMatchLen) {
-  return MinMatchLen + 1 >= static_cast<int>(kWideGram) ? kWideGram : kNarrowGram;
-}
-
 /// What one string needs for the run method, made once per string and gram
 /// width.
 struct RunIndex {
@@ -96,6 +105,7 @@ struct RunIndex {
   /// Both are followed by 8 spare entries, so that `before` can be read 8
   /// bytes at a time.
   std::vector<std::uint32_t> grams;
+  bool tied_keys = false;  // two of `grams` are equal (unequal 8-grams)
   std::vector<std::uint32_t> starts;
   std::vector<std::uint16_t> positions;
   std::vector<std::uint8_t> before;
@@ -121,21 +131,27 @@ class RunTiler {
  public:
   /// Appends the tiles of the pair in pass order, at original positions,
   /// and returns true; or returns false, with `tiles` as it was, when the
-  /// pair has more than `max_cells` common grams. MinMatchLen >=
-  /// kRunMinMatchLen; both indexes have one width, at most MinMatchLen + 1.
+  /// pair has more than `max_cells` cells (common grams, then the free
+  /// runs' common 4-grams). MinMatchLen >= kRunMinMatchLen; both indexes
+  /// have one width.
   bool run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::size_t max_cells,
            std::vector<OriginalTile>& tiles);
 
  private:
+  void cover_nothing(const RunIndex& a, const RunIndex& b);
   bool find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
                  std::size_t max_cells);
-  void take_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
-                 std::vector<OriginalTile>& tiles);
+  bool find_free_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
+                      std::size_t max_cells);
+  void list_by_length(std::size_t found, std::uint32_t longest);
+  void take_runs(std::uint32_t min_length, std::vector<OriginalTile>& tiles);
   bool take(std::uint64_t run, std::uint32_t min_length, std::vector<OriginalTile>& tiles);
   void take_piece(std::uint32_t min_length, std::vector<OriginalTile>& tiles);
   void lay_tile(std::uint32_t x, std::uint32_t y, std::uint32_t length,
                 std::vector<OriginalTile>& tiles);
   void cut(std::uint64_t run, std::uint32_t min_length);
+
+  std::size_t cells_ = 0;  // visited in this pair so far
 
   // partner_[g]: the gram of B equal to A's gram g, or kNoGram.
   std::vector<std::uint16_t> partner_;
@@ -150,6 +166,10 @@ class RunTiler {
   std::vector<std::uint64_t> heap_;  // pieces of cut runs: a min-heap
   std::vector<std::uint64_t> covered_a_;
   std::vector<std::uint64_t> covered_b_;
+  // B's free 4-grams by a hash of the gram: chains_[h] is the first
+  // position of chain h, chained_[y] the next after y.
+  std::vector<std::uint16_t> chains_;
+  std::vector<std::uint16_t> chained_;
 };
 
 }  // namespace codetwin::similarity

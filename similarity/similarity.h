@@ -56,10 +56,9 @@ std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B,
 /// (one per thread: it is not shared). Results are exactly tile()'s.
 ///
 /// It also keeps, for each string it has met (up to 65,536 characters),
-/// an index of that string's 4-grams (8-grams for MinMatchLen 7 and more),
-/// found again by its bytes: in a class, where every string meets every
-/// other one, a pair then costs a walk over the runs the two strings share
-/// (tiling_engine.h, run_tiling.h). A pair
+/// an index of that string's 8-grams, found again by its bytes: in a class,
+/// where every string meets every other one, a pair then costs a walk over
+/// the runs the two strings share (tiling_engine.h, run_tiling.h). A pair
 /// with too many common grams, or MinMatchLen below 3, is tiled from the
 /// strings' own sorted suffixes instead, kept the same way. Each kind is
 /// dropped whole when it passes about four million characters (about 10

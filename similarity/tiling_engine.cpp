@@ -908,14 +908,13 @@ class SuffixTiler {
   std::size_t indexed_chars_ = 0;
 };
 
-// A pair of strings with more common grams than this many per character
-// is merged instead. Measured on whole class runs with 4-grams: at 8 cells
-// a character (3 kB programs) the run method takes 0.93 of the merge's
-// time, at 23 (10 kB programs) 1.9 times it, so they break even near 12.
-// Token strings of class programs of 3 kB have 4 to 8; the cells grow with
-// the square of the length, so long strings pass the bound. The same bound
-// serves 8-grams: a cell costs the same, and a pair with that many common
-// 8-grams is repetitive text.
+// A pair of strings with more cells (common 8-grams, then the free runs'
+// common 4-grams) than this many per character is merged instead. Measured
+// on whole class runs when every cell was a common 4-gram: at 8 cells a
+// character (3 kB programs) the run method took 0.93 of the merge's time,
+// at 23 (10 kB programs) 1.9 times it, so they broke even near 12. A cell
+// costs about the same now, and the cells grow with the square of the
+// length, so long or repetitive strings still pass the bound.
 constexpr std::size_t kRunCellsPerChar = 12;
 
 // The strings' run indexes, by a hash of their bytes and their gram width,
@@ -980,9 +979,8 @@ const std::vector<OriginalTile>& TilingEngine<Index>::run_tiles(std::string_view
   if (std::min(A.size(), B.size()) <= static_cast<std::size_t>(MinMatchLen)) return tiles_;
   if (!runs_) runs_ = std::make_unique<RunCache>();
   runs_->make_room_for(A.size() + B.size(), index_budget_);
-  const std::uint32_t width = run_gram_width(MinMatchLen);
-  const RunIndex& a = runs_->index(A, width);
-  const RunIndex& b = runs_->index(B, width);
+  const RunIndex& a = runs_->index(A, kWideGram);
+  const RunIndex& b = runs_->index(B, kWideGram);
   const std::size_t max_cells = kRunCellsPerChar * (A.size() + B.size());
   const bool done = runs_->tiler.run(a, b, MinMatchLen, max_cells, tiles_);
   if (strings_ == Strings::kForget) runs_->make_room_for(0, 0);

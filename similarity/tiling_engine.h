@@ -8,8 +8,8 @@
 //                   suffixes, kept by the engine from pair to pair (a pair
 //                   too alike for the merge is sorted whole);
 //   run_tiles()     takes the strings' common runs longest first, each
-//                   string's 4-grams (8-grams for MinMatchLen >= 7)
-//                   indexed once and kept (run_tiling.h):
+//                   string's 8-grams indexed once and kept
+//                   (run_tiling.h):
 //                   the fastest on class programs, where runs are few, and
 //                   passed on to the merge for MinMatchLen below 3 or for
 //                   repetitive pairs with too many common grams;
@@ -78,8 +78,8 @@ class TilingEngine {
   const std::vector<OriginalTile>& merged_tiles(std::string_view A, std::string_view B,
                                                 int MinMatchLen);
   /// The same from the strings' common runs (see run_tiling.h), each
-  /// string's grams indexed once (4-grams, or 8-grams for MinMatchLen 7
-  /// and more), and kept if the engine keeps its strings.
+  /// string's 8-grams indexed once, and kept if the engine keeps its
+  /// strings.
   /// A pair the method does not take (MinMatchLen below kRunMinMatchLen, a
   /// string over kRunLimit characters, too many common grams) is merged
   /// instead when the engine keeps its strings, else sorted.

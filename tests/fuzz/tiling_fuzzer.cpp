@@ -89,7 +89,6 @@ void check_run_method(std::string_view A, std::string_view B, int MinMatchLen,
   if (MinMatchLen < similarity::kRunMinMatchLen) return;
   static similarity::RunTiler tiler;
   for (const std::uint32_t width : {similarity::kNarrowGram, similarity::kWideGram}) {
-    if (width > similarity::run_gram_width(MinMatchLen)) break;
     similarity::RunIndex a;
     similarity::RunIndex b;
     similarity::build_run_index(A, a, width);

@@ -77,11 +77,12 @@ Reused& reused() {
 
 ::testing::AssertionResult same_tiles_by_run_method(const std::vector<Tile>& want,
                                                     std::string_view A, std::string_view B,
-                                                    int MinMatchLen) {
+                                                    int MinMatchLen,
+                                                    std::initializer_list<std::uint32_t> widths) {
   static RunTiler tiler;
-  // Grams of 4 serve every MinMatchLen; grams of 8 those from 7 on.
-  for (const std::uint32_t width : {kNarrowGram, kWideGram}) {
-    if (width > run_gram_width(MinMatchLen)) break;
+  // Grams of either width serve every MinMatchLen: grams of 8 below 7 in
+  // two rounds (the long tiles, then the free runs between them).
+  for (const std::uint32_t width : widths) {
     RunIndex a;
     RunIndex b;
     build_run_index(A, a, width);

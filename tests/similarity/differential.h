@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "similarity/run_tiling.h"
 #include "similarity/similarity.h"
 
 namespace codetwin::similarity {
@@ -24,11 +26,12 @@ void PrintTo(const Tile& t, std::ostream* os);
 ::testing::AssertionResult same_tiles_as(const std::vector<Tile>& want, std::string_view A,
                                          std::string_view B, int MinMatchLen);
 
-/// Success when the run method alone, with no bound on the cells, gives
-/// `want`, pass by pass; one tiler is kept from one call to the next.
-::testing::AssertionResult same_tiles_by_run_method(const std::vector<Tile>& want,
-                                                    std::string_view A, std::string_view B,
-                                                    int MinMatchLen);
+/// Success when the run method alone, with no bound on the cells and an
+/// index of each width given, gives `want`, pass by pass; one tiler is kept
+/// from one call to the next.
+::testing::AssertionResult same_tiles_by_run_method(
+    const std::vector<Tile>& want, std::string_view A, std::string_view B, int MinMatchLen,
+    std::initializer_list<std::uint32_t> widths = {kNarrowGram, kWideGram});
 
 /// same_tiles_as() the literal passes' tiles.
 ::testing::AssertionResult same_tiles_as_literal(std::string_view A, std::string_view B,

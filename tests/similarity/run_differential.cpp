@@ -12,16 +12,20 @@
 namespace codetwin::similarity {
 
 ::testing::AssertionResult same_tiles_by_runs(std::string_view A, std::string_view B,
-                                              int MinMatchLen) {
-  return same_tiles_by_run_method(reference_tile(A, B, MinMatchLen), A, B, MinMatchLen);
+                                              int MinMatchLen,
+                                              std::initializer_list<std::uint32_t> widths) {
+  return same_tiles_by_run_method(reference_tile(A, B, MinMatchLen), A, B, MinMatchLen, widths);
 }
 
 void check_all_pairs_by_runs(std::string_view alphabet, std::size_t max_length,
-                             std::initializer_list<int> min_match_lens) {
+                             std::initializer_list<int> min_match_lens,
+                             std::initializer_list<std::uint32_t> widths) {
   const std::vector<std::string> strings = all_strings(alphabet, max_length);
   for (int MinMatchLen : min_match_lens) {
     for (const std::string& A : strings) {
-      for (const std::string& B : strings) ASSERT_TRUE(same_tiles_by_runs(A, B, MinMatchLen));
+      for (const std::string& B : strings) {
+        ASSERT_TRUE(same_tiles_by_runs(A, B, MinMatchLen, widths));
+      }
     }
   }
 }

@@ -9,18 +9,25 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "similarity/run_tiling.h"
+
 namespace codetwin::similarity {
 
-/// Success when the run method gives the literal passes' tiles, pass by
-/// pass; otherwise the first pass that differs. One tiler is kept from one
-/// call to the next.
+/// Success when the run method, with an index of each width given, gives
+/// the literal passes' tiles, pass by pass; otherwise the first pass that
+/// differs. One tiler is kept from one call to the next.
 ::testing::AssertionResult same_tiles_by_runs(std::string_view A, std::string_view B,
-                                              int MinMatchLen);
+                                              int MinMatchLen,
+                                              std::initializer_list<std::uint32_t> widths = {
+                                                  kNarrowGram, kWideGram});
 
 /// Every pair of strings of length 0..max_length over `alphabet`, for each
-/// MinMatchLen given; stops at the first difference.
+/// MinMatchLen given, with an index of each width given; stops at the
+/// first difference.
 void check_all_pairs_by_runs(std::string_view alphabet, std::size_t max_length,
-                             std::initializer_list<int> min_match_lens);
+                             std::initializer_list<int> min_match_lens,
+                             std::initializer_list<std::uint32_t> widths = {kNarrowGram,
+                                                                            kWideGram});
 
 /// `pairs` pairs of random strings over `alphabet` of random lengths up to
 /// max_length, MinMatchLen 3 mostly, else 4, 6, 7 or 9.

@@ -4,12 +4,16 @@
 
 #include <string>
 
+#include "similarity/run_tiling.h"
 #include "tests/similarity/run_differential.h"
 
 namespace codetwin::similarity {
 namespace {
 
-TEST(RunTilingLongTest, EveryPairOverTwoSymbols) { check_all_pairs_by_runs("ab", 11, {3, 4, 5}); }
+// The engine's index (8-grams) only: the quick set checks both widths.
+TEST(RunTilingLongTest, EveryPairOverTwoSymbols) {
+  check_all_pairs_by_runs("ab", 11, {3, 4, 5}, {kWideGram});
+}
 
 TEST(RunTilingLongTest, EveryPairOverThreeSymbols) { check_all_pairs_by_runs("abc", 7, {3, 4}); }
 

@@ -74,7 +74,15 @@ TEST(RunTilingTest, HandWorkedPairs) {
       {"cut by an earlier tile", "abcdefgh", "abcdXcdefgh", 3, {{2, 5, 6}}},
       {"space stops a run", "abcd efgh", "abcdefgh", 3, {{0, 0, 4}, {5, 4, 4}}},
       {"MinMatchLen 5", "abcdef-abcdefg", "abcdefg", 5, {{7, 0, 7}}},
-      // Grams of 8 from here on.
+      // Free runs, below the 8-gram's width: what the long tiles left.
+      {"a free run at B's start", "xabcdz", "abcdq", 3, {{1, 0, 4}}},
+      {"a long run's free piece", "abcdefghijklmnop", "abcdefghijkl-ijklmnop", 3,
+       {{0, 0, 12}, {12, 17, 4}}},
+      {"a free run stops at B's tile", "abcdef+efghijklmn", "abcdefghijklmn", 3,
+       {{7, 4, 10}, {0, 0, 4}}},
+      {"free runs cut in their own round", "abcdefg-xcdefgx", "abcdefgcdefg", 3,
+       {{0, 0, 7}, {9, 7, 5}}},
+      // MinMatchLen 7 and more.
       {"8-grams: a run of 8", "xabcdefghy", "abcdefghz", 7, {{1, 0, 8}}},
       {"8-grams: 7 is too short", "abcdefgx", "abcdefgy", 7, {}},
       {"8-grams: a space inside", "abcd efghijkl", "abcdXefghijkl", 7, {{5, 5, 8}}},
@@ -88,15 +96,17 @@ TEST(RunTilingTest, HandWorkedPairs) {
   };
   RunTiler tiler;
   for (const auto& row : kRows) {
-    RunIndex a;
-    RunIndex b;
-    build_run_index(row.A, a, run_gram_width(row.MinMatchLen));
-    build_run_index(row.B, b, run_gram_width(row.MinMatchLen));
-    std::vector<OriginalTile> tiles;
-    ASSERT_TRUE(tiler.run(a, b, row.MinMatchLen, SIZE_MAX, tiles)) << row.name;
-    EXPECT_EQ(tiles, row.want) << row.name;
-    EXPECT_EQ(to_pass_coordinates(tiles), reference_tile(row.A, row.B, row.MinMatchLen))
-        << row.name;
+    for (const std::uint32_t width : {kNarrowGram, kWideGram}) {
+      RunIndex a;
+      RunIndex b;
+      build_run_index(row.A, a, width);
+      build_run_index(row.B, b, width);
+      std::vector<OriginalTile> tiles;
+      ASSERT_TRUE(tiler.run(a, b, row.MinMatchLen, SIZE_MAX, tiles)) << row.name << ", " << width;
+      EXPECT_EQ(tiles, row.want) << row.name << ", " << width;
+      EXPECT_EQ(to_pass_coordinates(tiles), reference_tile(row.A, row.B, row.MinMatchLen))
+          << row.name << ", " << width;
+    }
   }
 }
 
@@ -172,6 +182,30 @@ TEST(RunTilingTest, GivesUpPastTheBoundOnCells) {
   const std::string x = bench::generate_pair(3, 600).first.tokens;
   const std::string y = bench::generate_pair(4, 600).first.tokens;
   EXPECT_EQ(to_pass_coordinates(engine.run_tiles(x, y, 3)), reference_tile(x, y, 3));
+}
+
+// A pair that passes the bound on its common 8-grams (the long tiles are
+// laid) and not on the free runs after them: the tiles are as they were.
+TEST(RunTilingTest, GivesUpBetweenTheLongTilesAndTheFreeRuns) {
+  const std::string A = bench::random_string(1, 400, "ab");
+  const std::string B = bench::random_string(2, 400, "ab");
+  std::size_t wide_cells = 0;
+  for (std::size_t x = 0; x + kWideGram <= A.size(); ++x) {
+    for (std::size_t y = 0; y + kWideGram <= B.size(); ++y) {
+      wide_cells += A.compare(x, kWideGram, B, y, kWideGram) == 0;
+    }
+  }
+  RunIndex a;
+  RunIndex b;
+  build_run_index(A, a, kWideGram);
+  build_run_index(B, b, kWideGram);
+  RunTiler tiler;
+  std::vector<OriginalTile> tiles = {{1, 2, 3}};
+  EXPECT_FALSE(tiler.run(a, b, 3, wide_cells, tiles));
+  EXPECT_EQ(tiles, (std::vector<OriginalTile>{{1, 2, 3}}));
+  tiles.clear();
+  ASSERT_TRUE(tiler.run(a, b, 3, SIZE_MAX, tiles));
+  EXPECT_EQ(to_pass_coordinates(tiles), reference_tile(A, B, 3));
 }
 
 }  // namespace

@@ -100,11 +100,15 @@ std::uint32_t run_b(std::uint64_t run) { return static_cast<std::uint32_t>(run) 
 
 constexpr std::uint32_t kNoRun = ~std::uint32_t{0};
 
+// A string of kRunLimit characters has fewer grams than 2^16, and fewer
+// distinct ones than RunIndex::kNoGram.
+static_assert(kRunLimit - kNarrowGram + 1 < RunIndex::kNoGram);
+
 }  // namespace
 
 std::size_t RunIndex::bytes() const {
-  return loaded.capacity() + text.capacity() + 4 * (grams.capacity() + starts.capacity()) +
-         2 * positions.capacity() + before.capacity() + 2 * group.capacity();
+  return loaded.capacity() + text.capacity() + 4 * grams.capacity() +
+         2 * (starts.capacity() + positions.capacity()) + before.capacity() + 2 * group.capacity();
 }
 
 bool RunIndex::holds(std::string_view s) const {
@@ -223,14 +227,14 @@ void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
     if (k == 0 || at.gram != last) {
       if (!index.grams.empty() && index.grams.back() == at.key) index.tied_keys = true;
       index.grams.push_back(at.key);
-      index.starts.push_back(static_cast<std::uint32_t>(k));
+      index.starts.push_back(static_cast<std::uint16_t>(k));
       last = at.gram;
     }
     index.positions[k] = static_cast<std::uint16_t>(at.position);
     index.before[k] = at.position == 0 ? 0 : index.text[at.position - 1];
     index.group[at.position] = static_cast<std::uint16_t>(index.grams.size() - 1);
   }
-  index.starts.push_back(static_cast<std::uint32_t>(keyed.size()));
+  index.starts.push_back(static_cast<std::uint16_t>(keyed.size()));
   index.grams.shrink_to_fit();
   index.starts.shrink_to_fit();
 }

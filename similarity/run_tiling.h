@@ -106,7 +106,7 @@ struct RunIndex {
   /// bytes at a time.
   std::vector<std::uint32_t> grams;
   bool tied_keys = false;  // two of `grams` are equal (unequal 8-grams)
-  std::vector<std::uint32_t> starts;
+  std::vector<std::uint16_t> starts;  // a string of kRunLimit has fewer grams
   std::vector<std::uint16_t> positions;
   std::vector<std::uint8_t> before;
   /// group[i]: the gram of position i, kNoGram where none starts.

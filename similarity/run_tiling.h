@@ -21,9 +21,9 @@
 //     pair (a, b) at level len. If no tile laid so far touches either of
 //     its stretches, it is the next tile. Otherwise the tiles have cut it:
 //     what is left of it are the stretches of offsets t where neither
-//     A[a + t] nor B[b + t] is covered; each of the levels still to take
-//     goes back, at its own (shorter) length, into a heap that is taken
-//     from in the same order alongside the lists.
+//     A[a + t] nor B[b + t] is covered; each as long as the lowest level
+//     of the round or longer goes back, at its own (shorter) length, into
+//     a heap that is taken from in the same order alongside the lists.
 //  4. With 8-grams and min_length below 8, the levels below 8 come after
 //     from what those tiles left: the *free runs*, common stretches of
 //     characters covered in neither string that cannot be made longer

@@ -22,6 +22,12 @@ std::uint64_t load64(const std::uint8_t* p) {
   return v;
 }
 
+std::uint32_t load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
 bool has_zero_byte(std::uint32_t v) { return ((v - 0x01010101U) & ~v & 0x80808080U) != 0; }
 bool has_zero_byte(std::uint64_t v) { return (~nonzero_bytes(v) & kHigh) != 0; }
 
@@ -135,10 +141,7 @@ std::uint32_t wide_key(std::uint64_t gram) {
 // The gram at `position` of a text, as a number (only its equality with
 // others matters).
 std::uint64_t gram_at(const std::uint8_t* text, std::uint32_t position, std::uint32_t width) {
-  if (width == kWideGram) return load64(text + position);
-  std::uint32_t v;
-  std::memcpy(&v, text + position, sizeof v);
-  return v;
+  return width == kWideGram ? load64(text + position) : load32(text + position);
 }
 
 struct KeyedGram {
@@ -297,7 +300,6 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     const std::uint32_t last = b.starts[h + 1];
     cells += last - first;
     if (cells > max_cells) return false;
-    cells_ = cells;
     found = static_cast<std::size_t>(out - found_.data());
     if (found_.size() < found + (last - first)) {
       found_.resize(std::max(2 * found_.size(), found + (last - first)));
@@ -326,6 +328,7 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
       }
     }
   }
+  cells_ = cells;
   list_by_length(static_cast<std::size_t>(out - found_.data()), longest);
   return true;
 }
@@ -348,12 +351,6 @@ namespace {
 std::uint64_t free_grams_at(const std::uint64_t* covered, std::uint32_t p) {
   return ~(bits_at(covered, p) | bits_at(covered, p + 1) | bits_at(covered, p + 2) |
            bits_at(covered, p + 3));
-}
-
-std::uint32_t load32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
 }
 
 // A 4-gram's chain in the table of 2^bits chains.

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <functional>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace codetwin::similarity {
 
 namespace {
@@ -153,6 +157,60 @@ struct KeyedGram {
   }
 };
 
+#if defined(__SSE2__) || defined(_M_X64)
+// Pairs the keys of A and B from grams g and j on, four of each at a time,
+// while both lists have four left; moves g and j past the keys it paired.
+// Each list's keys are distinct, so a key of A meets at most one of B.
+void pair_blocks(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b,
+                 std::size_t& g, std::size_t& j, std::vector<std::uint16_t>& partner) {
+  if (a.size() < 4 || b.size() < 4) return;
+  // Every step compares A's four keys with B's four in all four rotations,
+  // and moves past the block with the smaller last key (or both): the
+  // merge of one key at a time waited on each comparison's load before the
+  // next, a block step waits once for four keys.
+  const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+  const __m128i no_gram = _mm_set1_epi32(RunIndex::kNoGram);
+  __m128i partners = no_gram;  // of A's block so far, as B's gram numbers
+  while (g + 4 <= a.size() && j + 4 <= b.size()) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data() + g));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data() + j));
+    // eq_r, lane i: A's key g + i equals B's key j + (i + r) % 4.
+    const __m128i eq0 = _mm_cmpeq_epi32(x, y);
+    const __m128i eq1 = _mm_cmpeq_epi32(x, _mm_shuffle_epi32(y, _MM_SHUFFLE(0, 3, 2, 1)));
+    const __m128i eq2 = _mm_cmpeq_epi32(x, _mm_shuffle_epi32(y, _MM_SHUFFLE(1, 0, 3, 2)));
+    const __m128i eq3 = _mm_cmpeq_epi32(x, _mm_shuffle_epi32(y, _MM_SHUFFLE(2, 1, 0, 3)));
+    const __m128i any = _mm_or_si128(_mm_or_si128(eq0, eq1), _mm_or_si128(eq2, eq3));
+    const __m128i rotation =
+        _mm_or_si128(_mm_or_si128(_mm_and_si128(eq1, _mm_set1_epi32(1)),
+                                  _mm_and_si128(eq2, _mm_set1_epi32(2))),
+                     _mm_and_si128(eq3, _mm_set1_epi32(3)));
+    const __m128i matched = _mm_add_epi32(
+        _mm_set1_epi32(static_cast<int>(j)),
+        _mm_and_si128(_mm_add_epi32(lane, rotation), _mm_set1_epi32(3)));
+    partners = _mm_or_si128(_mm_and_si128(any, matched), _mm_andnot_si128(any, partners));
+    const std::uint32_t last_x = a[g + 3];
+    const std::uint32_t last_y = b[j + 3];
+    if (last_x <= last_y) {
+      alignas(16) std::uint32_t out[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(out), partners);
+      for (int i = 0; i < 4; ++i) partner[g + i] = static_cast<std::uint16_t>(out[i]);
+      partners = no_gram;
+      g += 4;
+    }
+    j += last_y <= last_x ? 4 : 0;
+  }
+  // A's block may be part-way paired: keep what it has.
+  if (g + 4 <= a.size()) {
+    alignas(16) std::uint32_t out[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(out), partners);
+    for (int i = 0; i < 4; ++i) partner[g + i] = static_cast<std::uint16_t>(out[i]);
+  }
+}
+#else
+void pair_blocks(const std::vector<std::uint32_t>&, const std::vector<std::uint32_t>&,
+                 std::size_t&, std::size_t&, std::vector<std::uint16_t>&) {}
+#endif
+
 // Pairs the sorted gram lists of A and B: partner[g] is the gram of B equal
 // to A's gram g, or kNoGram.
 template <bool kWide>
@@ -165,10 +223,12 @@ void pair_sorted(const RunIndex& a, const RunIndex& b, std::vector<std::uint16_t
     if (!a.tied_keys && !b.tied_keys) return pair_sorted<false>(a, b, partner);
   }
   partner.assign(a.grams.size(), RunIndex::kNoGram);
-  // Without branches, which would be taken as the grams fall: every step
-  // writes g's partner so far and moves past the smaller gram (or both).
   std::size_t g = 0;
   std::size_t j = 0;
+  if constexpr (!kWide) pair_blocks(a.grams, b.grams, g, j, partner);
+  // The rest one key at a time, without branches, which would be taken as
+  // the grams fall: every step moves past the smaller gram (or both), and
+  // g's partner is written where it is found (g may have one from a block).
   while (g < a.grams.size() && j < b.grams.size()) {
     std::uint64_t x = a.grams[g];
     std::uint64_t y = b.grams[j];
@@ -179,7 +239,7 @@ void pair_sorted(const RunIndex& a, const RunIndex& b, std::vector<std::uint16_t
         y = load64(b.text.data() + b.positions[b.starts[j]]);
       }
     }
-    partner[g] = x == y ? static_cast<std::uint16_t>(j) : RunIndex::kNoGram;
+    partner[g] = x == y ? static_cast<std::uint16_t>(j) : partner[g];
     g += x <= y;
     j += y <= x;
   }

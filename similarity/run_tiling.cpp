@@ -222,7 +222,8 @@ void pair_sorted(const RunIndex& a, const RunIndex& b, std::vector<std::uint16_t
     // their cells short of a gram.
     if (!a.tied_keys && !b.tied_keys) return pair_sorted<false>(a, b, partner);
   }
-  partner.assign(a.grams.size(), RunIndex::kNoGram);
+  // One more entry, for the positions where no gram starts.
+  partner.assign(a.grams.size() + 1, RunIndex::kNoGram);
   std::size_t g = 0;
   std::size_t j = 0;
   if constexpr (!kWide) pair_blocks(a.grams, b.grams, g, j, partner);
@@ -281,8 +282,8 @@ void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
   index.grams.clear();
   index.starts.clear();
   index.tied_keys = false;
-  index.positions.assign(keyed.size() + 8, 0);
-  index.before.assign(keyed.size() + 8, 0);
+  index.positions.assign(keyed.size(), 0);
+  index.before.assign(keyed.size(), 0);
   index.group.assign(length, RunIndex::kNoGram);
   std::uint64_t last = 0;
   for (std::size_t k = 0; k < keyed.size(); ++k) {
@@ -334,62 +335,68 @@ bool RunTiler::run(const RunIndex& a, const RunIndex& b, int MinMatchLen, std::s
 // length (first_, next_). found_ keeps its size from pair to pair; only its
 // first entries are this pair's. Gives up, returning false, as soon as the
 // cells visited pass max_cells.
+//
+// In three passes, so that the two questions that follow no pattern (has
+// B this position's gram? does this cell start a run?) are answered by
+// where a value is written, not by a branch.
 bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min_length,
                          std::size_t max_cells) {
   const std::uint8_t* ta = a.text.data();
   const std::uint8_t* tb = b.text.data();
-  std::size_t found = 0;
-  std::size_t cells = cells_;
-  std::uint32_t longest = 0;
-  std::uint64_t* out = found_.data();
   const std::uint32_t width = a.width;
-  const auto measure = [&](std::uint32_t x, std::uint32_t y) {
-    // From x itself: a cell of two 8-grams with one key and unequal bytes
-    // (pair_sorted() may pair them) measures shorter than a gram.
-    const std::uint32_t length = common_run(ta + x, tb + y);
-    longest = std::max(longest, length);
-    *out = run_word(length, x, y);
-    out += length >= min_length;
-  };
-  for (std::uint32_t x = 0; x + width <= a.length; ++x) {
-    const std::uint16_t g = a.group[x];
-    if (g == RunIndex::kNoGram) continue;
-    const std::uint16_t h = partner_[g];
-    if (h == RunIndex::kNoGram) continue;
-    const std::uint32_t first = b.starts[h];
-    const std::uint32_t last = b.starts[h + 1];
+  // 1. The positions x of A whose gram B has, with B's gram h: (x << 16) | h.
+  if (paired_.size() < a.length) paired_.resize(a.length);
+  std::size_t paired = 0;
+  {
+    const std::uint16_t* group = a.group.data();
+    const std::uint16_t* partner = partner_.data();
+    const auto no_gram = static_cast<std::uint32_t>(a.grams.size());  // partner_'s last entry
+    for (std::uint32_t x = 0; x + width <= a.length; ++x) {
+      const std::uint32_t h = partner[std::min<std::uint32_t>(group[x], no_gram)];
+      paired_[paired] = (x << 16) | h;
+      paired += h != RunIndex::kNoGram;
+    }
+  }
+  // 2. Their cells (x, y) that start a run, as (x << 16) | y, in (x, y)
+  // order: a run that reaches left of x (A[x - 1] = B[y - 1], no separator)
+  // is found at its own start.
+  const std::uint16_t* starts = b.starts.data();
+  const std::uint16_t* positions = b.positions.data();
+  const std::uint8_t* before = b.before.data();
+  std::size_t cells = cells_;
+  std::size_t found = 0;
+  for (std::size_t i = 0; i < paired; ++i) {
+    const std::uint32_t x = paired_[i] >> 16;
+    const std::uint32_t h = paired_[i] & 0xFFFF;
+    const std::uint32_t first = starts[h];
+    const std::uint32_t last = starts[h + 1];
     cells += last - first;
     if (cells > max_cells) return false;
-    found = static_cast<std::size_t>(out - found_.data());
     if (found_.size() < found + (last - first)) {
       found_.resize(std::max(2 * found_.size(), found + (last - first)));
-      out = found_.data() + found;
     }
-    const std::uint16_t* positions = b.positions.data();
-    // A run that reaches left of x (A[x - 1] = B[y - 1], no separator)
-    // is found at its own start.
     const std::uint8_t c = x == 0 ? 0 : ta[x - 1];
-    if (c == 0) {
-      for (std::uint32_t k = first; k < last; ++k) measure(x, positions[k]);
-      continue;
-    }
-    if constexpr (std::endian::native == std::endian::little) {
-      const std::uint64_t spread = std::uint64_t{c} * 0x0101010101010101U;
-      for (std::uint32_t k = first; k < last; k += 8) {
-        std::uint64_t starts = nonzero_bytes(load64(b.before.data() + k) ^ spread);
-        starts &= kAll >> (64 - 8 * std::min(last - k, 8U));  // this gram's only
-        for (; starts != 0; starts &= starts - 1) {
-          measure(x, positions[k + (static_cast<unsigned>(std::countr_zero(starts)) >> 3)]);
-        }
-      }
-    } else {
-      for (std::uint32_t k = first; k < last; ++k) {
-        if (b.before[k] != c) measure(x, positions[k]);
-      }
+    const std::uint64_t cell_x = std::uint64_t{x} << 16;
+    for (std::uint32_t k = first; k < last; ++k) {
+      found_[found] = cell_x | positions[k];
+      found += (c == 0) | (before[k] != c);
     }
   }
   cells_ = cells;
-  list_by_length(static_cast<std::size_t>(out - found_.data()), longest);
+  // 3. Each measured, and kept as a run if it is long enough; from x
+  // itself, so that a cell of two 8-grams with one key and unequal bytes
+  // (pair_sorted() may pair them) measures shorter than a gram.
+  std::size_t runs = 0;
+  std::uint32_t longest = 0;
+  for (std::size_t i = 0; i < found; ++i) {
+    const auto x = static_cast<std::uint32_t>(found_[i] >> 16);
+    const auto y = static_cast<std::uint32_t>(found_[i] & 0xFFFF);
+    const std::uint32_t length = common_run(ta + x, tb + y);
+    longest = std::max(longest, length);
+    found_[runs] = run_word(length, x, y);
+    runs += length >= min_length;
+  }
+  list_by_length(runs, longest);
   return true;
 }
 

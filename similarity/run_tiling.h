@@ -12,9 +12,11 @@
 //  1. Finds the runs of min_length = MinMatchLen + 1 or more, and of a
 //     gram's width or more: for each position a of A in order, the
 //     positions b of B that begin the same gram (each string keeps its
-//     positions grouped by gram in its RunIndex), drops the pairs whose run
-//     reaches further left (A[a - 1] = B[b - 1]), and measures the rest a
-//     word at a time. They come out in (a, b) order.
+//     positions grouped by gram in its RunIndex, and its distinct grams in
+//     sorted order, which a merge pairs with the other string's four at a
+//     time), drops the pairs whose run reaches further left
+//     (A[a - 1] = B[b - 1]), and measures the rest a word at a time. They
+//     come out in (a, b) order.
 //  2. Lists them by length, each list in (a, b) order (linked from the
 //     back, so no sort is needed).
 //  3. Takes them longest first, then by (a, b), each run standing for the
@@ -102,8 +104,6 @@ struct RunIndex {
   /// bytes (read from `text` at their first position). The positions of
   /// gram g are positions[starts[g]..starts[g + 1]), ascending, and
   /// before[k] is the byte of `text` before positions[k] (0 at the start).
-  /// Both are followed by 8 spare entries, so that `before` can be read 8
-  /// bytes at a time.
   std::vector<std::uint32_t> grams;
   bool tied_keys = false;  // two of `grams` are equal (unequal 8-grams)
   std::vector<std::uint16_t> starts;  // a string of kRunLimit has fewer grams
@@ -153,8 +153,11 @@ class RunTiler {
 
   std::size_t cells_ = 0;  // visited in this pair so far
 
-  // partner_[g]: the gram of B equal to A's gram g, or kNoGram.
+  // partner_[g]: the gram of B equal to A's gram g, or kNoGram; one more
+  // entry, kNoGram, for positions where no gram starts.
   std::vector<std::uint16_t> partner_;
+  // (x << 16) | h for each position x of A whose gram is B's gram h.
+  std::vector<std::uint32_t> paired_;
 
   // A run is one word: (~length << 32) | (a << 16) | b, so that the
   // smallest word comes first.

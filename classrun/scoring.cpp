@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <latch>
 #include <mutex>
 #include <thread>
 
 #include "classrun/pair_index.h"
+#include "similarity/run_tiling.h"
 #include "similarity/similarity.h"
+#include "similarity/tiling_engine.h"
 
 namespace codetwin::classrun {
 
@@ -224,9 +227,62 @@ struct PairScorer::State {
       tally.scores.shares.resize(submissions.size());
       tally.next_pruning = rules.prune_from;
     }
+    indexed = std::make_unique<std::latch>(static_cast<std::ptrdiff_t>(tallies.size()));
+    // Every thread meets nearly every string, and each thread's workspace
+    // would keep an index of each one it meets, up to its budget: made once
+    // and shared, they take a thread's share of the memory and none of its
+    // time. A class too large for that leaves each workspace to keep its
+    // own, as many as its budget holds.
+    std::size_t characters = 0;
+    for (const Submission& submission : submissions) {
+      characters += indexed_length(submission.tokens);
+      if (!submission.code_is_tokens) characters += indexed_length(submission.code_tokens);
+    }
+    if (characters <= tallies.size() * similarity::kIndexBudget) {
+      indexes.resize(2 * submissions.size());
+    }
+  }
+
+  // The characters of `s` that a shared index holds: none when the run
+  // method never takes it.
+  static std::size_t indexed_length(std::string_view s) {
+    return s.size() <= similarity::kRunLimit ? s.size() : 0;
+  }
+
+  // Builds the shared indexes, with the other threads: index i is
+  // submission i's token string, index n + i its code where that differs.
+  void build_indexes() {
+    const std::size_t n = submissions.size();
+    for (std::size_t k = next_index.fetch_add(1); k < indexes.size() && !stop.load();
+         k = next_index.fetch_add(1)) {
+      const Submission& submission = submissions[k % n];
+      if (k >= n && submission.code_is_tokens) continue;
+      const std::string_view s = k < n ? std::string_view(submission.tokens) : submission.code();
+      if (s.size() <= similarity::kRunLimit) {
+        similarity::build_run_index(s, indexes[k], similarity::kWideGram);
+      }
+    }
+  }
+
+  // Submission i's token string and its code, with their shared indexes
+  // if there are any.
+  similarity::IndexedString tokens_of(std::uint32_t i) const {
+    const Submission& submission = submissions[i];
+    return {submission.tokens, shared_index(i, submission.tokens)};
+  }
+  similarity::IndexedString code_of(std::uint32_t i) const {
+    const Submission& submission = submissions[i];
+    const std::size_t k = submission.code_is_tokens ? i : submissions.size() + i;
+    return {submission.code(), shared_index(k, submission.code())};
+  }
+  const similarity::RunIndex* shared_index(std::size_t k, std::string_view s) const {
+    if (indexes.empty() || s.size() > similarity::kRunLimit) return nullptr;
+    return &indexes[k];
   }
 
   void work(Tally& tally) {
+    build_indexes();
+    indexed->arrive_and_wait();
     similarity::TilingWorkspace workspace;
     for (;;) {
       const std::uint64_t block = next.fetch_add(1);
@@ -251,13 +307,13 @@ struct PairScorer::State {
     PartialScores& scores = tally.scores;
     PairScore pair{i, j, 0, {}};
     if (x.code_is_tokens && y.code_is_tokens) {
-      pair.shared = verdict::shared_code(workspace.tiles(x.tokens, y.tokens, kMinMatchLen),
+      pair.shared = verdict::shared_code(workspace.tiles(tokens_of(i), tokens_of(j), kMinMatchLen),
                                          x.profile, y.profile);
       pair.match_len = pair.shared.tiled;
     } else {
-      pair.match_len = workspace.match_length(x.tokens, y.tokens, kMinMatchLen);
+      pair.match_len = workspace.match_length(tokens_of(i), tokens_of(j), kMinMatchLen);
       pair.shared = verdict::shared_code(
-          workspace.tiles(x.code(), y.code(), kVerdictMinMatchLen), x.profile, y.profile);
+          workspace.tiles(code_of(i), code_of(j), kVerdictMinMatchLen), x.profile, y.profile);
     }
     scores.shares[i].offer(verdict::coverage_of(pair.shared, x.profile), pair.shared.distinctive);
     scores.shares[j].offer(verdict::coverage_of(pair.shared, y.profile), pair.shared.distinctive);
@@ -319,6 +375,10 @@ struct PairScorer::State {
   const PairRange range;
   const PairBlocks blocks;
   std::vector<Tally> tallies;
+  // Shared by the threads once `indexed` opens; empty when not shared.
+  std::vector<similarity::RunIndex> indexes;
+  std::atomic<std::size_t> next_index{0};
+  std::unique_ptr<std::latch> indexed;  // one count a thread
   std::vector<std::thread> threads;
   std::atomic<std::uint64_t> next{0};  // the next block
   std::atomic<std::uint64_t> done{0};

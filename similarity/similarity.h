@@ -52,6 +52,17 @@ struct OriginalTile {
 /// The same tiles as tile(), in pass order, at original positions.
 std::vector<OriginalTile> original_tiles(std::string_view A, std::string_view B, int MinMatchLen);
 
+struct RunIndex;
+
+/// A string, and its index of 8-grams when one was made beforehand
+/// (build_run_index(text, index, kWideGram), run_tiling.h). The threads of a
+/// class run share one index of each string this way, instead of each
+/// keeping its own.
+struct IndexedString {
+  std::string_view text;
+  const RunIndex* index = nullptr;  // none: the workspace makes and keeps one
+};
+
 /// Tiles many pairs in a row, keeping its memory from one pair to the next
 /// (one per thread: it is not shared). Results are exactly tile()'s.
 ///
@@ -76,6 +87,9 @@ class TilingWorkspace {
   /// original_tiles(A, B, MinMatchLen); valid until the next call.
   const std::vector<OriginalTile>& tiles(std::string_view A, std::string_view B,
                                          int MinMatchLen);
+  /// The same with the strings' own indexes where they have one.
+  std::int64_t match_length(IndexedString A, IndexedString B, int MinMatchLen);
+  const std::vector<OriginalTile>& tiles(IndexedString A, IndexedString B, int MinMatchLen);
 
  private:
   struct Buffers;

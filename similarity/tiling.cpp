@@ -40,16 +40,28 @@ TilingWorkspace::~TilingWorkspace() = default;
 
 std::int64_t TilingWorkspace::match_length(std::string_view A, std::string_view B,
                                            int MinMatchLen) {
+  return match_length(IndexedString{A}, IndexedString{B}, MinMatchLen);
+}
+
+const std::vector<OriginalTile>& TilingWorkspace::tiles(std::string_view A, std::string_view B,
+                                                        int MinMatchLen) {
+  return tiles(IndexedString{A}, IndexedString{B}, MinMatchLen);
+}
+
+std::int64_t TilingWorkspace::match_length(IndexedString A, IndexedString B, int MinMatchLen) {
   std::int64_t total = 0;
   for (const OriginalTile& t : tiles(A, B, MinMatchLen)) total += t.length;
   return total;
 }
 
-const std::vector<OriginalTile>& TilingWorkspace::tiles(std::string_view A, std::string_view B,
+const std::vector<OriginalTile>& TilingWorkspace::tiles(IndexedString A, IndexedString B,
                                                         int MinMatchLen) {
-  if (fits_narrow(A, B)) return buffers_->narrow.tiles(A, B, MinMatchLen);
+  if (fits_narrow(A.text, B.text)) {
+    return buffers_->narrow.tiles(A.text, B.text, MinMatchLen, A.index, B.index);
+  }
+  // Strings this long are never indexed by 8-grams.
   if (!buffers_->wide) buffers_->wide = std::make_unique<TilingEngine<std::uint64_t>>();
-  return buffers_->wide->tiles(A, B, MinMatchLen);
+  return buffers_->wide->tiles(A.text, B.text, MinMatchLen);
 }
 
 void apply_tile(std::string& s, std::int64_t at, std::int64_t length) {

@@ -70,6 +70,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -954,10 +955,12 @@ TilingEngine<Index>::~TilingEngine() = default;
 
 template <typename Index>
 const std::vector<OriginalTile>& TilingEngine<Index>::tiles(std::string_view A, std::string_view B,
-                                                            int MinMatchLen) {
+                                                            int MinMatchLen,
+                                                            const RunIndex* a_index,
+                                                            const RunIndex* b_index) {
   if (A.size() <= kShortLimit && B.size() <= kShortLimit) return short_tiles(A, B, MinMatchLen);
   if (strings_ == Strings::kKeep && A.size() <= kIndexedLimit && B.size() <= kIndexedLimit) {
-    return run_tiles(A, B, MinMatchLen);
+    return run_tiles(A, B, MinMatchLen, a_index, b_index);
   }
   return suffix_tiles(A, B, MinMatchLen);
 }
@@ -965,7 +968,9 @@ const std::vector<OriginalTile>& TilingEngine<Index>::tiles(std::string_view A, 
 template <typename Index>
 const std::vector<OriginalTile>& TilingEngine<Index>::run_tiles(std::string_view A,
                                                                 std::string_view B,
-                                                                int MinMatchLen) {
+                                                                int MinMatchLen,
+                                                                const RunIndex* a_index,
+                                                                const RunIndex* b_index) {
   const auto fall_back = [&]() -> const std::vector<OriginalTile>& {
     if (strings_ == Strings::kKeep && A.size() <= kIndexedLimit && B.size() <= kIndexedLimit) {
       return merged_tiles(A, B, MinMatchLen);
@@ -978,9 +983,11 @@ const std::vector<OriginalTile>& TilingEngine<Index>::run_tiles(std::string_view
   tiles_.clear();
   if (std::min(A.size(), B.size()) <= static_cast<std::size_t>(MinMatchLen)) return tiles_;
   if (!runs_) runs_ = std::make_unique<RunCache>();
-  runs_->make_room_for(A.size() + B.size(), index_budget_);
-  const RunIndex& a = runs_->index(A, kWideGram);
-  const RunIndex& b = runs_->index(B, kWideGram);
+  assert(!a_index || (a_index->width == kWideGram && a_index->holds(A)));
+  assert(!b_index || (b_index->width == kWideGram && b_index->holds(B)));
+  runs_->make_room_for((a_index ? 0 : A.size()) + (b_index ? 0 : B.size()), index_budget_);
+  const RunIndex& a = a_index ? *a_index : runs_->index(A, kWideGram);
+  const RunIndex& b = b_index ? *b_index : runs_->index(B, kWideGram);
   const std::size_t max_cells = kRunCellsPerChar * (A.size() + B.size());
   const bool done = runs_->tiler.run(a, b, MinMatchLen, max_cells, tiles_);
   if (strings_ == Strings::kForget) runs_->make_room_for(0, 0);

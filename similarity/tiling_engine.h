@@ -69,8 +69,11 @@ class TilingEngine {
   TilingEngine& operator=(const TilingEngine&) = delete;
 
   /// The tiles in pass order at original positions; valid until the next
-  /// call.
-  const std::vector<OriginalTile>& tiles(std::string_view A, std::string_view B, int MinMatchLen);
+  /// call. `a_index` and `b_index`, when given, are the strings' indexes
+  /// of 8-grams, made beforehand and used instead of the engine's own.
+  const std::vector<OriginalTile>& tiles(std::string_view A, std::string_view B, int MinMatchLen,
+                                         const RunIndex* a_index = nullptr,
+                                         const RunIndex* b_index = nullptr);
   /// The same by sorting the suffixes of A NUL B.
   const std::vector<OriginalTile>& suffix_tiles(std::string_view A, std::string_view B,
                                                 int MinMatchLen);
@@ -84,7 +87,8 @@ class TilingEngine {
   /// string over kRunLimit characters, too many common grams) is merged
   /// instead when the engine keeps its strings, else sorted.
   const std::vector<OriginalTile>& run_tiles(std::string_view A, std::string_view B,
-                                             int MinMatchLen);
+                                             int MinMatchLen, const RunIndex* a_index = nullptr,
+                                             const RunIndex* b_index = nullptr);
   /// The same bit-parallel; both strings must have at most kShortLimit
   /// characters.
   const std::vector<OriginalTile>& short_tiles(std::string_view A, std::string_view B,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/generate.h"
+#include "similarity/run_tiling.h"
 #include "similarity/similarity.h"
 #include "similarity/tiling_engine.h"
 #include "tests/similarity/differential.h"
@@ -148,6 +149,31 @@ TEST(TilingWorkspaceTest, StringsAreKnownByTheirBytes) {
   for (std::size_t i = 0; i < A.size(); i += 7) A[i] = A[i] == 'i' ? 'd' : 'i';
   ASSERT_EQ(A.data(), place);
   EXPECT_EQ(to_pass_coordinates(workspace.tiles(A, B, 3)), reference_tile(A, B, 3));
+}
+
+// Indexes made beforehand, as a class run shares them between its threads,
+// give the tiles the workspace's own give: for both strings, for one of the
+// two (the other indexed by the workspace), and among pairs that have none.
+TEST(TilingWorkspaceTest, IndexesMadeBeforehandTileAsTheWorkspacesOwn) {
+  TilingWorkspace workspace;
+  for (const Pair& row : pairs_in_a_row()) {
+    SCOPED_TRACE(row.name);
+    RunIndex a;
+    RunIndex b;
+    build_run_index(row.A, a, kWideGram);
+    build_run_index(row.B, b, kWideGram);
+    const std::vector<Tile> want = reference_tile(row.A, row.B, row.MinMatchLen);
+    const struct {
+      const RunIndex* a;
+      const RunIndex* b;
+    } given[] = {{&a, &b}, {&a, nullptr}, {nullptr, &b}, {nullptr, nullptr}};
+    for (const auto& indexes : given) {
+      const IndexedString A{row.A, indexes.a};
+      const IndexedString B{row.B, indexes.b};
+      EXPECT_EQ(to_pass_coordinates(workspace.tiles(A, B, row.MinMatchLen)), want);
+      EXPECT_EQ(workspace.match_length(A, B, row.MinMatchLen), match_length(want));
+    }
+  }
 }
 
 // An engine whose indexes outgrow its budget drops them between pairs,

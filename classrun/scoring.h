@@ -2,7 +2,8 @@
 //
 // The pairs are numbered row by row (X's index, then Y's) and handed out in
 // chunks from one atomic counter; each thread tiles with its own workspace
-// and keeps its own tallies, merged at the end in a fixed order, so every
+// (the strings' indexes of 8-grams made first, once for all threads, when
+// the class is small enough to hold them all) and keeps its own tallies, merged at the end in a fixed order, so every
 // result is the same for any number of threads. Pairs are kept only as the
 // listing needs them (KeepRules); each submission's two best scores and its
 // largest shares of code (verdict.h) are kept for every pair.

@@ -75,6 +75,8 @@ struct IndexedString {
 /// dropped whole when it passes about four million characters (about 10
 /// bytes a character for the grams, 14 for the suffixes); pairs of
 /// strings of at most 128 characters use no memory but the workspace's own.
+/// A string given with its index (IndexedString) is tiled from that index,
+/// and the workspace keeps none of its own for it.
 class TilingWorkspace {
  public:
   TilingWorkspace();

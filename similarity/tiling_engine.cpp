@@ -967,8 +967,7 @@ const std::vector<OriginalTile>& TilingEngine<Index>::tiles(std::string_view A, 
 
 template <typename Index>
 const std::vector<OriginalTile>& TilingEngine<Index>::run_tiles(std::string_view A,
-                                                                std::string_view B,
-                                                                int MinMatchLen,
+                                                                std::string_view B, int MinMatchLen,
                                                                 const RunIndex* a_index,
                                                                 const RunIndex* b_index) {
   const auto fall_back = [&]() -> const std::vector<OriginalTile>& {

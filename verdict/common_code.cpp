@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace codetwin::verdict {
 
@@ -60,6 +62,46 @@ std::vector<Key> common_stretches(const std::vector<std::string_view>& codes,
   all.shrink_to_fit();
   return all;
 }
+
+// The common stretches, to be looked up once for every stretch of the run:
+// open addressing, at most half full, so that a look-up hashes once and
+// nearly always reads one slot, where a binary search over the sorted
+// stretches would wander through a few megabytes. Keys are compared whole.
+class StretchSet {
+ public:
+  explicit StretchSet(std::vector<Key> keys) : keys_(std::move(keys)) {
+    const auto bits = static_cast<unsigned>(std::bit_width(2 * keys_.size() + 1));
+    shift_ = 64 - bits;
+    mask_ = (std::size_t{1} << bits) - 1;
+    slots_.assign(mask_ + 1, kEmpty);
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+      std::size_t slot = slot_of(keys_[k]);
+      while (slots_[slot] != kEmpty) slot = (slot + 1) & mask_;
+      slots_[slot] = static_cast<std::uint32_t>(k);
+    }
+  }
+
+  bool contains(const Key& key) const {
+    for (std::size_t slot = slot_of(key);; slot = (slot + 1) & mask_) {
+      if (slots_[slot] == kEmpty) return false;
+      if (keys_[slots_[slot]] == key) return true;
+    }
+  }
+
+ private:
+  static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+
+  std::size_t slot_of(const Key& key) const {
+    std::uint64_t h = 0;
+    for (std::uint64_t word : key) h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+    return static_cast<std::size_t>(h >> shift_) & mask_;
+  }
+
+  std::vector<Key> keys_;
+  std::vector<std::uint32_t> slots_;  // an index into keys_, or kEmpty
+  unsigned shift_ = 0;
+  std::size_t mask_ = 0;
+};
 
 }  // namespace
 
@@ -122,8 +164,8 @@ std::int64_t CodeProfile::distinctive_in_block(std::uint32_t k) const {
 
 std::vector<CodeProfile> profile_codes(const std::vector<std::string_view>& codes,
                                        std::size_t common_at) {
-  const std::vector<Key> common_ones =
-      common_at == 0 ? std::vector<Key>() : common_stretches(codes, common_at);
+  const StretchSet common_ones(common_at == 0 ? std::vector<Key>()
+                                              : common_stretches(codes, common_at));
   std::vector<CodeProfile> profiles;
   profiles.reserve(codes.size());
   std::vector<bool> common;
@@ -133,7 +175,7 @@ std::vector<CodeProfile> profile_codes(const std::vector<std::string_view>& code
     // marks of the stretches seen so far end.
     std::size_t covered_to = 0;
     for_each_stretch(code, [&](std::size_t p) {
-      if (!std::binary_search(common_ones.begin(), common_ones.end(), key_at(code, p))) return;
+      if (!common_ones.contains(key_at(code, p))) return;
       for (std::size_t q = std::max(p, covered_to); q < p + kStretch; ++q) common[q] = true;
       covered_to = p + kStretch;
     });

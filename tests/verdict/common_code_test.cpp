@@ -50,6 +50,26 @@ TEST(CommonCodeTest, StretchesHeldByEnoughSubmissionsAreCommon) {
   }
 }
 
+// Enough stretches that looking them up meets collisions: 500 blocks held
+// by all three codes, and 500 of each code's own, every block a stretch of
+// its own between blanks.
+TEST(CommonCodeTest, ManyStretchesEachFoundExactly) {
+  const auto block = [](int k) {
+    std::string s = kS;
+    for (std::size_t i = 0; i < 4; ++i) s[i] = static_cast<char>('a' + (k >> (5 * i)) % 32);
+    return s;
+  };
+  std::vector<std::string> codes(3);
+  for (int k = 0; k < 500; ++k) {
+    for (std::string& code : codes) code += block(k) + " ";
+  }
+  for (std::size_t c = 0; c < codes.size(); ++c) {
+    for (int k = 0; k < 500; ++k) codes[c] += block(500 * static_cast<int>(c + 1) + k) + " ";
+  }
+  EXPECT_EQ(distinctive(codes, 3), (std::vector<std::int64_t>{8000, 8000, 8000}));
+  EXPECT_EQ(distinctive(codes, 4), (std::vector<std::int64_t>{16000, 16000, 16000}));
+}
+
 TEST(CommonCodeTest, TheOrderOfTheSubmissionsChangesNothing) {
   std::vector<std::string> codes = {kS + "x" + kT, kS + "y", "z" + kS, kT, kT + kS, "w"};
   const std::vector<std::int64_t> before = distinctive(codes, 3);

@@ -3,18 +3,20 @@
 // The pairs are numbered row by row (X's index, then Y's) and handed out in
 // chunks from one atomic counter; each thread tiles with its own workspace
 // (the strings' indexes of 8-grams made first, once for all threads, when
-// the class is small enough to hold them all) and keeps its own tallies, merged at the end in a fixed order, so every
-// result is the same for any number of threads. Pairs are kept only as the
-// listing needs them (KeepRules); each submission's two best scores and its
-// largest shares of code (verdict.h) are kept for every pair.
+// the class is small enough to hold them all) and keeps its own tallies,
+// merged at the end in a fixed order, so every result is the same for any
+// number of threads. Pairs are kept only as the listing needs them
+// (KeepRules); each submission's two best scores and its largest shares of
+// code (verdict.h) are kept for every pair.
 //
 // A pair is tiled once when both its token strings are the verdict's code
 // (comments ignored, or none written), else twice: its token strings for
 // the score, its code for the verdict (only the tiles the verdict counts,
-// which costs far less than a whole tiling). A pair's evidence is known only when
-// every pair has been scored; meanwhile a thread keeps the pairs that may
-// have some, and drops, now and then, those that its tallies so far show
-// cannot (in a class, all but each submission's few closest).
+// which on class programs costs about half the score's tiling). A pair's
+// evidence is known only when every pair has been scored; meanwhile a
+// thread keeps the pairs that may have some, and drops, now and then, those
+// that its tallies so far show cannot (in a class, all but each
+// submission's few closest).
 #ifndef CODETWIN_CLASSRUN_SCORING_H_
 #define CODETWIN_CLASSRUN_SCORING_H_
 

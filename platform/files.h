@@ -6,6 +6,7 @@
 #ifndef CODETWIN_PLATFORM_FILES_H_
 #define CODETWIN_PLATFORM_FILES_H_
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -23,9 +24,11 @@ std::optional<std::string> read_text_file(const char* path);
 /// Whether both paths exist and name the same file (through links too).
 bool is_same_file(const char* first, const char* second);
 
-/// A file being written: created (or truncated) by create(), filled by
+/// A file being written: created (or emptied) by create(), filled by
 /// write(), and completed by close(), which reports whether every byte
 /// reached the file. A file still open at destruction is closed unchecked.
+/// Once closed or dropped, the file holds exactly the bytes written, or
+/// after a failure to write over a file, nothing.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -33,7 +36,7 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
   ~OutputFile();
 
-  /// Creates or truncates `path`. False if it cannot be.
+  /// Creates `path`, or opens it to be written over. False if it cannot be.
   bool create(const char* path);
   /// Appends `text` stored under `line_ends`. False on a write error; once
   /// false, later calls keep failing.
@@ -42,7 +45,13 @@ class OutputFile {
   bool close();
 
  private:
+  /// Cuts a file written over in place to the bytes written (none after a
+  /// failure); false if it cannot be.
+  bool cut_to_written();
+
   std::FILE* file_ = nullptr;
+  std::optional<std::string> in_place_;  // the path of a file written over
+  std::uintmax_t written_ = 0;
   bool failed_ = false;
 };
 

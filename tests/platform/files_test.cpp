@@ -2,7 +2,10 @@
 // failure reported rather than lost.
 #include "platform/files.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <string>
 
@@ -85,17 +88,82 @@ TEST(OutputFileTest, StoresLineEndsAsAsked) {
   }
 }
 
-TEST(OutputFileTest, CreateTruncatesAndWritesAppend) {
+// A file that exists is written over in place: whatever it held before,
+// it ends up with exactly the new bytes, as if it had been truncated.
+struct WriteOverRow {
+  const char* name;
+  std::string old_bytes;
+};
+
+TEST(OutputFileTest, WritingOverLeavesOnlyTheNewBytes) {
+  const std::string written = "\tlegend\r\nword\r\n";
+  const WriteOverRow rows[] = {
+      {"longer file cut", "old content that must go, and more of it"},
+      {"shorter file grown", "old"},
+      {"same length", std::string(written.size(), 'x')},
+      {"empty file", ""},
+      {"long file over many buffers", std::string(1 << 20, 'y')},
+  };
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  for (const WriteOverRow& row : rows) {
+    const std::string path = dir.file("out.txt");
+    ASSERT_TRUE(write_bytes(path, row.old_bytes)) << row.name;
+    OutputFile out;
+    ASSERT_TRUE(out.create(path.c_str())) << row.name;
+    EXPECT_TRUE(out.write("\tlegend\n", LineEnds::kCrLf)) << row.name;
+    EXPECT_TRUE(out.write("word\n", LineEnds::kCrLf)) << row.name;
+    EXPECT_TRUE(out.close()) << row.name;
+    EXPECT_EQ(read_bytes(path), written) << row.name;
+  }
+}
+
+// A file given up before close() (its partner could not be created) holds
+// what was written to it, and none of what it held before.
+TEST(OutputFileTest, DroppedFileHoldsOnlyWhatWasWritten) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
   const std::string path = dir.file("out.txt");
-  ASSERT_TRUE(write_bytes(path, "old content that must go"));
-  OutputFile out;
-  ASSERT_TRUE(out.create(path.c_str()));
-  EXPECT_TRUE(out.write("\tlegend\n", LineEnds::kCrLf));
-  EXPECT_TRUE(out.write("word\n", LineEnds::kCrLf));
-  EXPECT_TRUE(out.close());
-  EXPECT_EQ(read_bytes(path), "\tlegend\r\nword\r\n");
+  for (const std::string& bytes : {std::string(), std::string("new")}) {
+    ASSERT_TRUE(write_bytes(path, "old content that must go"));
+    {
+      OutputFile out;
+      ASSERT_TRUE(out.create(path.c_str()));
+      if (!bytes.empty()) {
+        EXPECT_TRUE(out.write(bytes, LineEnds::kAsIs));
+      }
+    }
+    EXPECT_EQ(read_bytes(path), bytes);
+  }
+}
+
+// A write that fails part-way over a file keeps neither its old bytes nor a
+// mix of old and new: the file is left empty. The failure is a file size
+// limit, which refuses the bytes past it on any file system.
+TEST(OutputFileTest, FailedWriteOverLeavesNothing) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string path = dir.file("out.txt");
+  ASSERT_TRUE(write_bytes(path, std::string(1000, 'o')));
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto saved_signal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool closed = true;
+  {
+    OutputFile out;
+    if (out.create(path.c_str())) {
+      out.write(std::string(100, 'n'), LineEnds::kAsIs);
+      out.write(std::string(1 << 16, 'n'), LineEnds::kAsIs);
+      closed = out.close();
+    }
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, saved_signal);
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(read_bytes(path), "");
 }
 
 TEST(OutputFileTest, LostBytesMakeCloseFail) {

@@ -118,7 +118,8 @@ static_assert(kRunLimit - kNarrowGram + 1 < RunIndex::kNoGram);
 
 std::size_t RunIndex::bytes() const {
   return loaded.capacity() + text.capacity() + 4 * grams.capacity() +
-         2 * (starts.capacity() + positions.capacity()) + before.capacity() + 2 * group.capacity();
+         2 * (starts.capacity() + positions.capacity()) + before.capacity() + before_all.capacity() +
+         2 * group.capacity();
 }
 
 bool RunIndex::holds(std::string_view s) const {
@@ -299,6 +300,15 @@ void build_run_index(std::string_view s, RunIndex& index, std::uint32_t width) {
     index.group[at.position] = static_cast<std::uint16_t>(index.grams.size() - 1);
   }
   index.starts.push_back(static_cast<std::uint16_t>(keyed.size()));
+  index.before_all.assign(index.grams.size(), 0);
+  for (std::size_t g = 0; g < index.grams.size(); ++g) {
+    const std::uint8_t first = index.before[index.starts[g]];
+    bool same = true;
+    for (std::size_t k = index.starts[g] + 1u; k < index.starts[g + 1]; ++k) {
+      same = same && index.before[k] == first;
+    }
+    index.before_all[g] = same ? first : 0;
+  }
   index.grams.shrink_to_fit();
   index.starts.shrink_to_fit();
 }
@@ -363,6 +373,7 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
   const std::uint16_t* starts = b.starts.data();
   const std::uint16_t* positions = b.positions.data();
   const std::uint8_t* before = b.before.data();
+  const std::uint8_t* before_all = b.before_all.data();
   std::size_t cells = cells_;
   std::size_t found = 0;
   for (std::size_t i = 0; i < paired; ++i) {
@@ -372,10 +383,14 @@ bool RunTiler::find_runs(const RunIndex& a, const RunIndex& b, std::uint32_t min
     const std::uint32_t last = starts[h + 1];
     cells += last - first;
     if (cells > max_cells) return false;
+    const std::uint8_t c = x == 0 ? 0 : ta[x - 1];
+    // Inside a run of common grams, where B has A's byte before each of
+    // its places of the gram (a gram found once, most often), every cell
+    // reaches further left: none starts a run.
+    if (c != 0 && before_all[h] == c) continue;
     if (found_.size() < found + (last - first)) {
       found_.resize(std::max(2 * found_.size(), found + (last - first)));
     }
-    const std::uint8_t c = x == 0 ? 0 : ta[x - 1];
     const std::uint64_t cell_x = std::uint64_t{x} << 16;
     for (std::uint32_t k = first; k < last; ++k) {
       found_[found] = cell_x | positions[k];

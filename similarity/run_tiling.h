@@ -15,8 +15,9 @@
 //     positions grouped by gram in its RunIndex, and its distinct grams in
 //     sorted order, which a merge pairs with the other string's four at a
 //     time), drops the pairs whose run reaches further left
-//     (A[a - 1] = B[b - 1]), and measures the rest a word at a time. They
-//     come out in (a, b) order.
+//     (A[a - 1] = B[b - 1]; all of a's at once where B has that byte
+//     before each of its places of the gram, as inside most runs), and
+//     measures the rest a word at a time. They come out in (a, b) order.
 //  2. Lists them by length, each list in (a, b) order (linked from the
 //     back, so no sort is needed).
 //  3. Takes them longest first, then by (a, b), each run standing for the
@@ -109,6 +110,9 @@ struct RunIndex {
   std::vector<std::uint16_t> starts;  // a string of kRunLimit has fewer grams
   std::vector<std::uint16_t> positions;
   std::vector<std::uint8_t> before;
+  /// before_all[g]: the byte before every position of gram g where they
+  /// all have one, not 0; otherwise 0.
+  std::vector<std::uint8_t> before_all;
   /// group[i]: the gram of position i, kNoGram where none starts.
   std::vector<std::uint16_t> group;
   static constexpr std::uint16_t kNoGram = 0xFFFF;

@@ -39,6 +39,30 @@ TEST(RunTilingTest, IndexGroupsPositionsByGram) {
   EXPECT_EQ(index.before[index.starts[abcd] + 2], 0) << "after the space";
 }
 
+// before_all: the byte before every place of a gram, where they agree and
+// none is a start or a separator; otherwise 0.
+TEST(RunTilingTest, ByteBeforeEveryPlaceOfAGram) {
+  struct Row {
+    const char* name;
+    const char* text;
+    std::uint32_t at;  // a place of the gram
+    std::uint8_t before_all;
+  };
+  const Row rows[] = {
+      {"one place", "xabcd", 1, 'x'},
+      {"places that agree", "xabcdxabcd", 6, 'x'},
+      {"places that differ", "xabcdyabcd", 6, 0},
+      {"the start", "abcdxabcd", 5, 0},
+      {"after a separator", "xabcd abcd", 6, 0},
+  };
+  for (const Row& row : rows) {
+    RunIndex index;
+    build_run_index(row.text, index);
+    ASSERT_NE(index.group[row.at], RunIndex::kNoGram) << row.name;
+    EXPECT_EQ(index.before_all[index.group[row.at]], row.before_all) << row.name;
+  }
+}
+
 TEST(RunTilingTest, WideIndexGroupsPositionsBy8Gram) {
   RunIndex index;
   build_run_index("abcdefghabcdefghi abcdefgh", index, kWideGram);

@@ -243,11 +243,11 @@ struct PairScorer::State {
     }
   }
 
-  // The characters of `s` that a shared index holds: none when the run
-  // method never takes it.
-  static std::size_t indexed_length(std::string_view s) {
-    return s.size() <= similarity::kRunLimit ? s.size() : 0;
-  }
+  // Whether the run method takes `s`: only then is an index of it made.
+  static bool indexable(std::string_view s) { return s.size() <= similarity::kRunLimit; }
+
+  // The characters of `s` that a shared index holds.
+  static std::size_t indexed_length(std::string_view s) { return indexable(s) ? s.size() : 0; }
 
   // Builds the shared indexes, with the other threads: index i is
   // submission i's token string, index n + i its code where that differs.
@@ -258,9 +258,7 @@ struct PairScorer::State {
       const Submission& submission = submissions[k % n];
       if (k >= n && submission.code_is_tokens) continue;
       const std::string_view s = k < n ? std::string_view(submission.tokens) : submission.code();
-      if (s.size() <= similarity::kRunLimit) {
-        similarity::build_run_index(s, indexes[k], similarity::kWideGram);
-      }
+      if (indexable(s)) similarity::build_run_index(s, indexes[k], similarity::kWideGram);
     }
   }
 
@@ -276,7 +274,7 @@ struct PairScorer::State {
     return {submission.code(), shared_index(k, submission.code())};
   }
   const similarity::RunIndex* shared_index(std::size_t k, std::string_view s) const {
-    if (indexes.empty() || s.size() > similarity::kRunLimit) return nullptr;
+    if (indexes.empty() || !indexable(s)) return nullptr;
     return &indexes[k];
   }
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
-#include <latch>
 #include <mutex>
 #include <thread>
 
@@ -227,7 +226,6 @@ struct PairScorer::State {
       tally.scores.shares.resize(submissions.size());
       tally.next_pruning = rules.prune_from;
     }
-    indexed = std::make_unique<std::latch>(static_cast<std::ptrdiff_t>(tallies.size()));
     // Every thread meets nearly every string, and each thread's workspace
     // would keep an index of each one it meets, up to its budget: made once
     // and shared, they take a thread's share of the memory and none of its
@@ -278,9 +276,21 @@ struct PairScorer::State {
     return &indexes[k];
   }
 
+  // Waits until every thread has finished building the shared indexes.
+  // A mutex and condition variable rather than std::latch: the latch of
+  // the MinGW runtime we ship for Windows can miss its wake-up and hang.
+  void wait_for_indexes() {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (++indexed == tallies.size()) {
+      all_indexed.notify_all();
+    } else {
+      all_indexed.wait(lock, [this] { return indexed == tallies.size(); });
+    }
+  }
+
   void work(Tally& tally) {
     build_indexes();
-    indexed->arrive_and_wait();
+    wait_for_indexes();
     similarity::TilingWorkspace workspace;
     for (;;) {
       const std::uint64_t block = next.fetch_add(1);
@@ -373,10 +383,10 @@ struct PairScorer::State {
   const PairRange range;
   const PairBlocks blocks;
   std::vector<Tally> tallies;
-  // Shared by the threads once `indexed` opens; empty when not shared.
+  // Shared by the threads once all have built their part; empty when not
+  // shared.
   std::vector<similarity::RunIndex> indexes;
   std::atomic<std::size_t> next_index{0};
-  std::unique_ptr<std::latch> indexed;  // one count a thread
   std::vector<std::thread> threads;
   std::atomic<std::uint64_t> next{0};  // the next block
   std::atomic<std::uint64_t> done{0};
@@ -384,6 +394,8 @@ struct PairScorer::State {
   std::mutex mutex;
   std::condition_variable all_finished;
   std::size_t finished = 0;
+  std::condition_variable all_indexed;
+  std::size_t indexed = 0;  // threads done with the shared indexes
 };
 
 PairScorer::PairScorer(const std::vector<Submission>& submissions, const KeepRules& rules,

@@ -291,14 +291,16 @@ struct PairScorer::State {
   void work(Tally& tally) {
     build_indexes();
     wait_for_indexes();
+    // Both kept from pair to pair, and dropped before the thread ends.
     similarity::TilingWorkspace workspace;
+    verdict::SharedCodeScratch scratch;
     for (;;) {
       const std::uint64_t block = next.fetch_add(1);
       if (block >= blocks.size() || stop.load()) break;
       std::uint64_t scored = 0;
       blocks.for_each_in(block, [&](std::uint32_t i, std::uint32_t j) {
         if (stop.load(std::memory_order_relaxed)) return false;
-        score(workspace, tally, i, j);
+        score(workspace, scratch, tally, i, j);
         ++scored;
         return true;
       });
@@ -309,19 +311,21 @@ struct PairScorer::State {
     all_finished.notify_all();
   }
 
-  void score(similarity::TilingWorkspace& workspace, Tally& tally, std::uint32_t i, std::uint32_t j) {
+  void score(similarity::TilingWorkspace& workspace, verdict::SharedCodeScratch& scratch,
+             Tally& tally, std::uint32_t i, std::uint32_t j) {
     const Submission& x = submissions[i];
     const Submission& y = submissions[j];
     PartialScores& scores = tally.scores;
     PairScore pair{i, j, 0, {}};
     if (x.code_is_tokens && y.code_is_tokens) {
       pair.shared = verdict::shared_code(workspace.tiles(tokens_of(i), tokens_of(j), kMinMatchLen),
-                                         x.profile, y.profile);
+                                         x.profile, y.profile, scratch);
       pair.match_len = pair.shared.tiled;
     } else {
       pair.match_len = workspace.match_length(tokens_of(i), tokens_of(j), kMinMatchLen);
       pair.shared = verdict::shared_code(
-          workspace.tiles(code_of(i), code_of(j), kVerdictMinMatchLen), x.profile, y.profile);
+          workspace.tiles(code_of(i), code_of(j), kVerdictMinMatchLen), x.profile, y.profile,
+          scratch);
     }
     scores.shares[i].offer(verdict::coverage_of(pair.shared, x.profile), pair.shared.distinctive);
     scores.shares[j].offer(verdict::coverage_of(pair.shared, y.profile), pair.shared.distinctive);

@@ -31,9 +31,14 @@ std::int64_t distinctive_in_blocks(const CodeProfile& side, std::vector<std::uin
 
 SharedCode shared_code(const std::vector<similarity::OriginalTile>& tiles, const CodeProfile& a,
                        const CodeProfile& b) {
-  // Kept from call to call: a class run asks this for every pair.
-  thread_local std::vector<std::uint32_t> blocks_a;
-  thread_local std::vector<std::uint32_t> blocks_b;
+  SharedCodeScratch scratch;
+  return shared_code(tiles, a, b, scratch);
+}
+
+SharedCode shared_code(const std::vector<similarity::OriginalTile>& tiles, const CodeProfile& a,
+                       const CodeProfile& b, SharedCodeScratch& scratch) {
+  std::vector<std::uint32_t>& blocks_a = scratch.blocks_a;
+  std::vector<std::uint32_t>& blocks_b = scratch.blocks_b;
   blocks_a.clear();
   blocks_b.clear();
   SharedCode shared;

@@ -89,7 +89,17 @@ struct SharedCode {
   friend bool operator==(const SharedCode&, const SharedCode&) = default;
 };
 
+/// Room that shared_code() reuses from call to call, so that scoring every
+/// pair of a class does not allocate it each time: one for each thread.
+struct SharedCodeScratch {
+  std::vector<std::uint32_t> blocks_a;
+  std::vector<std::uint32_t> blocks_b;
+};
+
 /// The shared code of a pair from its code's tiles and the two profiles.
+SharedCode shared_code(const std::vector<similarity::OriginalTile>& tiles, const CodeProfile& a,
+                       const CodeProfile& b, SharedCodeScratch& scratch);
+/// The same, with room of its own.
 SharedCode shared_code(const std::vector<similarity::OriginalTile>& tiles, const CodeProfile& a,
                        const CodeProfile& b);
 
